@@ -1,0 +1,33 @@
+#!/usr/bin/env bash
+# Installs what is needed, builds torvex and starts it. Without a TORVEX V3 mouse plugged in,
+# the built-in virtual mouse stands in for it. Extra arguments go to the program.
+set -euo pipefail
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+cd "$root"
+
+scripts/deps.sh
+cmake --preset release >/dev/null
+cmake --build --preset release >/dev/null
+
+bin=build/release/bin
+mouse_present() {
+    local d
+    for d in /sys/class/hidraw/hidraw*/device/uevent; do
+        [[ -r "$d" ]] && grep -qi 'HID_ID=0003:000018F8:00001286' "$d" && return 0
+    done
+    return 1
+}
+vm=()
+mouse_present || vm=(--virtual-mouse)
+
+if [[ -x $bin/torvex ]]; then
+    exec "$bin/torvex" "${vm[@]}" "$@"
+elif [[ -x $bin/torvexctl ]]; then
+    echo "torvex: the window is not built yet; showing the command-line tool instead." >&2
+    "$bin/torvexctl" "${vm[@]}" devices
+    exec "$bin/torvexctl" "${vm[@]}" show
+else
+    echo "torvex: neither the window nor torvexctl is built yet. What exists so far:" >&2
+    ls "$bin" 2>/dev/null || true
+    exit 1
+fi
