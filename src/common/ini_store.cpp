@@ -428,10 +428,17 @@ std::string readString(const fs::path& file, std::string_view section, std::stri
     return {};
 }
 
-bool writeString(const fs::path& path, std::string_view section, std::string_view key,
-                 std::string_view value, std::string* error) {
-    if (hasLineBreak(section) || section.find(']') != std::string_view::npos || hasLineBreak(key) ||
-        key.find('=') != std::string_view::npos || trim(key).empty() || hasLineBreak(value)) {
+bool writeStrings(const fs::path& path, std::string_view section, std::span<const KeyValue> entries,
+                  std::string* error) {
+    const auto breaksLines = [](std::string_view key, std::string_view value) {
+        return hasLineBreak(key) || key.find('=') != std::string_view::npos || trim(key).empty() ||
+               hasLineBreak(value);
+    };
+    bool refused = hasLineBreak(section) || section.find(']') != std::string_view::npos;
+    for (const auto& [key, value] : entries) {
+        refused = refused || breaksLines(key, value);
+    }
+    if (refused) {
         if (error) {
             *error = "refusing to write a section, key or value that would break the file's lines";
         }
@@ -453,10 +460,13 @@ bool writeString(const fs::path& path, std::string_view section, std::string_vie
     std::string out;
     switch (detectEncoding(*bytes)) {
     case Encoding::Utf16Le: {
-        const std::u16string text = decodeUtf16Le(std::string_view(*bytes).substr(2));
-        out = std::string(utf16LeBom) +
-              encodeUtf16Le(editText<char16_t>(text, section, key, utf8ToUtf16(section),
-                                               utf8ToUtf16(key), utf8ToUtf16(value)));
+        std::u16string text = decodeUtf16Le(std::string_view(*bytes).substr(2));
+        const std::u16string sectionUnits = utf8ToUtf16(section);
+        for (const auto& [key, value] : entries) {
+            text = editText<char16_t>(text, section, key, sectionUnits, utf8ToUtf16(key),
+                                      utf8ToUtf16(value));
+        }
+        out = std::string(utf16LeBom) + encodeUtf16Le(text);
         if (bytes->size() % 2 == 1) {
             out += bytes->back(); // an odd trailing byte is not ours to drop
         }
@@ -469,13 +479,22 @@ bool writeString(const fs::path& path, std::string_view section, std::string_vie
         if (bom) {
             view.remove_prefix(utf8Bom.size());
         }
-        out = (bom ? std::string(utf8Bom) : std::string()) +
-              editText<char>(view, section, key, std::string(section), std::string(key),
-                             std::string(value));
+        std::string text(view);
+        for (const auto& [key, value] : entries) {
+            text = editText<char>(text, section, key, std::string(section), std::string(key),
+                                  std::string(value));
+        }
+        out = (bom ? std::string(utf8Bom) : std::string()) + text;
         break;
     }
     }
     return replaceFile(file, out, error);
+}
+
+bool writeString(const fs::path& path, std::string_view section, std::string_view key,
+                 std::string_view value, std::string* error) {
+    const KeyValue entry{key, value};
+    return writeStrings(path, section, std::span(&entry, 1), error);
 }
 
 } // namespace torvex::ini

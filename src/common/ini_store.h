@@ -2,8 +2,10 @@
 
 #include <cstddef>
 #include <filesystem>
+#include <span>
 #include <string>
 #include <string_view>
+#include <utility>
 
 namespace torvex::ini {
 
@@ -28,5 +30,13 @@ std::string readString(const std::filesystem::path& file, std::string_view secti
 // Returns false on failure; `error`, when given, then receives a readable reason.
 bool writeString(const std::filesystem::path& file, std::string_view section, std::string_view key,
                  std::string_view value, std::string* error = nullptr);
+
+using KeyValue = std::pair<std::string_view, std::string_view>;
+
+// Several keys of one section in one replacement of the file: the result is that of writing them
+// one by one in order, but the file is rewritten (and synced) once, and either all of them or
+// none reach it.
+bool writeStrings(const std::filesystem::path& file, std::string_view section,
+                  std::span<const KeyValue> entries, std::string* error = nullptr);
 
 } // namespace torvex::ini

@@ -178,6 +178,27 @@ TEST_F(IniStore, CreatesFileAndSectionsAndKeepsUtf8Bom) {
     EXPECT_EQ(contents(), "\xEF\xBB\xBF[A]\nx=名前\n");
 }
 
+TEST_F(IniStore, ABatchWritesLikeSingleWritesInOrder) {
+    const std::string original = "[Config1]\r\nK0=1\r\n\r\n[Init]\r\nCurConfig=1\r\n";
+    put(original);
+    const KeyValue entries[] = {{"K1", "2"}, {"k0", "9"}, {"K1", "3"}, {"FIRE_TIME", "50"}};
+    ASSERT_TRUE(writeStrings(file_, "Config1", entries));
+    const std::string batched = contents();
+
+    put(original);
+    for (const auto& [key, value] : entries) {
+        ASSERT_TRUE(writeString(file_, "Config1", key, value));
+    }
+    EXPECT_EQ(contents(), batched);
+    EXPECT_EQ(batched,
+              "[Config1]\r\nK0=9\r\nK1=3\r\nFIRE_TIME=50\r\n\r\n[Init]\r\nCurConfig=1\r\n");
+
+    // One bad entry refuses the whole batch.
+    const KeyValue bad[] = {{"K2", "1"}, {"K3", "x\ny"}};
+    EXPECT_FALSE(writeStrings(file_, "Config1", bad));
+    EXPECT_EQ(contents(), batched);
+}
+
 TEST_F(IniStore, RefusesTextThatWouldBreakTheFile) {
     put("[A]\nx=1\n");
     std::string error;
