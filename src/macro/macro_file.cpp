@@ -123,4 +123,20 @@ bool SaveMacroFile(const std::filesystem::path& file, const MacroTable& table, s
     return true;
 }
 
+FactoryMacroRestore RestoreFactoryMacros(const std::filesystem::path& factoryFile,
+                                         const std::filesystem::path& userFile, MacroTable& table,
+                                         const MissingMacroFileHandler& onMissing,
+                                         std::string* error) {
+    MacroTable loaded = table;
+    if (!LoadMacroFile(factoryFile, loaded, onMissing).fileFound) {
+        if (error) {
+            *error = "factory macro file missing: " + factoryFile.string();
+        }
+        return FactoryMacroRestore::FactoryFileMissing;
+    }
+    table = loaded;
+    return SaveMacroFile(userFile, table, error) ? FactoryMacroRestore::Restored
+                                                 : FactoryMacroRestore::SaveFailed;
+}
+
 } // namespace torvex

@@ -49,4 +49,19 @@ MacroLoadResult LoadMacroFile(const std::filesystem::path& file, MacroTable& tab
 bool SaveMacroFile(const std::filesystem::path& file, const MacroTable& table,
                    std::string* error = nullptr);
 
+enum class FactoryMacroRestore {
+    Restored,           // the table holds the factory macros and the user file was rewritten
+    FactoryFileMissing, // nothing changed: neither the table nor the user file
+    SaveFailed,         // the table holds the factory macros, the user file could not be written
+};
+
+// The macro half of restore defaults: loads the factory file of the language into `table` and
+// saves it as the user's macro file. When the factory file is missing, `onMissing` is told and
+// neither the table nor the user's file is touched, so the user's macros are not replaced by an
+// empty set.
+FactoryMacroRestore RestoreFactoryMacros(const std::filesystem::path& factoryFile,
+                                         const std::filesystem::path& userFile, MacroTable& table,
+                                         const MissingMacroFileHandler& onMissing = {},
+                                         std::string* error = nullptr);
+
 } // namespace torvex

@@ -321,5 +321,45 @@ TEST_F(MacroFile, SaveWritesNoMoreThanTheTableHolds) {
     EXPECT_TRUE(ini::readString(file_, "Macros", "12", 10).empty());
 }
 
+TEST_F(MacroFile, RestoreFactoryMacros) {
+    const fs::path factory = dir_ / "defMacro.dat";
+    const fs::path other = dir_ / "Macro_CN.dat";
+    putNumbered(4, 4); // the user's English macros
+    fs::copy_file(file_, other);
+    MacroTable factoryTable;
+    factoryTable.records[0] = exampleRecord();
+    factoryTable.count = 1;
+    ASSERT_TRUE(SaveMacroFile(factory, factoryTable));
+
+    // A missing factory file must not wipe the user's macros, in memory or on disk.
+    const std::string userBytes = contents();
+    MacroTable table;
+    LoadMacroFile(file_, table);
+    const MacroTable before = table;
+    int told = 0;
+    EXPECT_EQ(RestoreFactoryMacros(dir_ / "absent.dat", file_, table, [&](auto&) { ++told; }),
+              FactoryMacroRestore::FactoryFileMissing);
+    EXPECT_EQ(told, 1);
+    EXPECT_EQ(contents(), userBytes);
+    EXPECT_EQ(table.count, before.count);
+    EXPECT_EQ(table.records, before.records);
+
+    EXPECT_EQ(RestoreFactoryMacros(factory, file_, table), FactoryMacroRestore::Restored);
+    EXPECT_EQ(table.count, 1);
+    EXPECT_EQ(table.currentMacro, 0);
+    EXPECT_EQ(table.records[0], exampleRecord());
+    MacroTable reloaded;
+    LoadMacroFile(file_, reloaded);
+    EXPECT_EQ(reloaded.count, 1);
+    EXPECT_EQ(reloaded.records[0], exampleRecord());
+    MacroTable otherLanguage;
+    LoadMacroFile(other, otherLanguage);
+    EXPECT_EQ(otherLanguage.count, 4) << "the other language's file is not touched";
+
+    std::ofstream(dir_ / "file") << "x";
+    EXPECT_EQ(RestoreFactoryMacros(factory, dir_ / "file" / "Macro_EN.dat", table),
+              FactoryMacroRestore::SaveFailed);
+}
+
 } // namespace
 } // namespace torvex
