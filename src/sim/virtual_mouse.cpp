@@ -1,5 +1,6 @@
 #include "sim/virtual_mouse.h"
 
+#include "device/report_trace.h"
 #include "sim/control_server.h"
 
 #include <algorithm>
@@ -28,6 +29,7 @@ namespace {
 constexpr uint8_t kInputReportId = 0x06;
 constexpr std::size_t kReaderQueueLimit = 64; // like the kernel's per-reader buffer
 constexpr int kFeatureInterface = 2;
+constexpr std::size_t kTypedLogLimit = 100000;
 constexpr int kInputInterface = 1;
 
 struct ReaderQueue {
@@ -145,15 +147,8 @@ struct VirtualMouse::Core {
         if (logFd < 0) {
             return;
         }
-        const double ms = std::chrono::duration<double, std::milli>(r.time - start).count();
-        char head[32];
-        std::snprintf(head, sizeof head, "%.3f", ms);
-        std::string line = head;
-        for (uint8_t b : r.bytes) {
-            line += ' ';
-            line += hex2(b);
-        }
-        line += '\n';
+        const std::string line =
+            device::millisecondsSince(start, r.time) + " " + device::hexBytes(r.bytes) + "\n";
         // One write per line on an O_APPEND descriptor: readers never see half a line.
         [[maybe_unused]] ssize_t ignored = ::write(logFd, line.data(), line.size());
     }
@@ -164,6 +159,10 @@ struct VirtualMouse::Core {
 
 void VirtualMouse::Core::decode(const std::vector<uint8_t>& r) {
     DeviceState& s = state;
+    // A long macro session must not grow the state without bound: keep the latest entries.
+    if (s.typed.size() >= kTypedLogLimit) {
+        s.typed.erase(s.typed.begin(), s.typed.begin() + kTypedLogLimit / 2);
+    }
     auto b = [&](std::size_t i) -> uint8_t { return i < r.size() ? r[i] : 0; };
     if (r.size() != kVirtualReportLength || b(0) != 0x07) {
         ++s.malformedReports;

@@ -51,7 +51,8 @@ struct DeviceState {
     std::array<uint8_t, 6> keysHeld{};
     uint8_t buttonsHeld = 0; // bit 0 left, bit 1 right, bit 2 middle
     std::vector<uint16_t> mediaKeys;
-    // What it typed and clicked, in order: "down key 04", "up key 04", "down left", "media 00CD".
+    // What it typed and clicked, in order: "down key 04", "up key 04", "down left", "media 00CD";
+    // the latest 50000 to 100000 entries.
     std::vector<std::string> typed;
     int exitReports = 0;      // command 0x20
     int malformedReports = 0; // wrong report id, length or command
