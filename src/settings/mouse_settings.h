@@ -34,7 +34,8 @@ struct MouseSettings {
     int fireTime = 0;              // rapid-fire interval in ms, 0..300
 
     // DPI step (0..4 = 800, 1200, 1600, 2400, 3200 dpi) chosen for each level. Set only through
-    // setDpiSet so that the derived layout entry stays in step.
+    // setDpiSet so that the derived layout entry stays in step. `level` is 0..3; another value
+    // throws std::out_of_range (a value from a file must be checked before it is used here).
     std::uint8_t dpiSet(std::size_t level) const { return dpiSet_.at(level); }
     int dpiChoiceEntry(std::size_t level) const { return dpiChoiceEntry_.at(level); }
     const std::array<std::uint8_t, kDpiLevelCount>& dpiSets() const { return dpiSet_; }
