@@ -8,6 +8,8 @@
 #include <algorithm>
 #include <cstring>
 #include <system_error>
+#include <utility>
+#include <vector>
 
 namespace torvex {
 
@@ -111,16 +113,15 @@ MacroLoadResult LoadMacroFile(const std::filesystem::path& file, MacroTable& tab
 
 bool SaveMacroFile(const std::filesystem::path& file, const MacroTable& table, std::string* error) {
     const std::size_t count = table.usedCount();
-    if (!ini::writeString(file, kSection, kCountKey, std::to_string(count), error)) {
-        return false;
-    }
+    std::vector<std::pair<std::string, std::string>> texts{
+        {std::string(kCountKey), std::to_string(count)}};
     for (std::size_t i = 0; i < count; ++i) {
-        if (!ini::writeString(file, kSection, std::to_string(i),
-                              encodeMacroRecord(table.records[i]), error)) {
-            return false;
-        }
+        texts.emplace_back(std::to_string(i), encodeMacroRecord(table.records[i]));
     }
-    return true;
+    // macroNum first, then the macros in order, as one replacement of the file: a failed save
+    // leaves the old set whole instead of a new count over old macros.
+    const std::vector<ini::KeyValue> entries(texts.begin(), texts.end());
+    return ini::writeStrings(file, kSection, entries, error);
 }
 
 FactoryMacroRestore RestoreFactoryMacros(const std::filesystem::path& factoryFile,

@@ -44,8 +44,9 @@ MacroRecord decodeMacroRecord(std::u16string_view digits);
 MacroLoadResult LoadMacroFile(const std::filesystem::path& file, MacroTable& table,
                               const MissingMacroFileHandler& onMissing = {});
 
-// Writes macroNum and the table's records 0..count-1 into section "Macros" of the file, key by
-// key; other keys of the file stay. Stops at the first failed write and returns false.
+// Writes macroNum and the table's records 0..count-1 into section "Macros" of the file, as one
+// replacement of the file: other keys stay (also higher-numbered macros of an earlier, larger
+// save), and a failed save returns false and leaves the file as it was.
 bool SaveMacroFile(const std::filesystem::path& file, const MacroTable& table,
                    std::string* error = nullptr);
 
