@@ -333,7 +333,7 @@ bool writeContactSheet(const SkinDescription& skin, const QString& dir, const QS
     }
 
     const int width = kGap * 3 + column * 2;
-    const int popupHeight = 420;
+    const int popupHeight = 620;
     // Lay out the raw pictures in rows first to know the height.
     int rawHeight = 0;
     {

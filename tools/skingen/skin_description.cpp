@@ -39,9 +39,10 @@ struct Builder {
                 "profile_" + n, n, n);
         }
         // Footer.
-        put(m, 14, {30, 590, 92, 34}, Look::Button, "config_import", "导入配置", "Import");
-        put(m, 15, {128, 590, 92, 34}, Look::Button, "config_export", "导出配置", "Export");
-        put(m, 16, {226, 590, 120, 34}, Look::Button, "factory_reset", "恢复出厂", "Factory reset");
+        put(m, 14, {30, 590, 126, 34}, Look::Button, "config_import", "导入配置", "Import profile");
+        put(m, 15, {162, 590, 126, 34}, Look::Button, "config_export", "导出配置",
+            "Export profile");
+        put(m, 16, {294, 590, 120, 34}, Look::Button, "factory_reset", "恢复出厂", "Factory reset");
         put(m, 0, {450, 590, 92, 34}, Look::Button, "save", "保存", "Save");
         put(m, 2, {548, 590, 92, 34}, Look::Button, "cancel_hide", "取消", "Cancel");
         put(m, 3, {646, 590, 126, 34}, Look::Accent, "apply", "应用", "Apply");

@@ -468,10 +468,13 @@ struct MouseParts {
 MouseParts mouseParts() {
     MouseParts m;
     m.body = mouseBody();
+    // The main buttons end in a slanted seam, each inside its own highlight rectangle.
     QPainterPath leftArea;
-    leftArea.addRect(QRectF(0, 0, 82, 116));
+    leftArea.addPolygon(QPolygonF({{0, 0}, {82, 0}, {82, 110}, {0, 117}}));
+    leftArea.closeSubpath();
     QPainterPath rightArea;
-    rightArea.addRect(QRectF(108, 0, 82, 116));
+    rightArea.addPolygon(QPolygonF({{108, 0}, {190, 0}, {190, 117}, {108, 110}}));
+    rightArea.closeSubpath();
     m.buttons[0] = m.body.intersected(leftArea);
     m.buttons[1] = m.body.intersected(rightArea);
     m.buttons[2].addRoundedRect(QRectF(88, 30, 14, 46), 6, 6);
@@ -521,7 +524,15 @@ void drawMouseTop(QPainter& p, QPointF origin, double scale, const std::array<bo
     p.fillPath(facet.intersected(m.body), QColor(255, 255, 255, 8));
 
     // Channel between the main buttons.
-    p.fillRect(QRectF(82, 8, 26, 116), QColor(10, 12, 16));
+    QPainterPath channel;
+    channel.addRoundedRect(QRectF(83, 14, 24, 110), 8, 8);
+    p.fillPath(channel, QColor(10, 12, 16));
+    // Side grips: fine diagonal ribs on both flanks.
+    p.setPen(QPen(QColor(255, 255, 255, 16), 1));
+    for (int y = 136; y < 214; y += 6) {
+        p.drawLine(QPointF(44, y), QPointF(52, y - 4));
+        p.drawLine(QPointF(146, y), QPointF(138, y - 4));
+    }
 
     for (std::size_t k = 0; k < m.buttons.size(); ++k) {
         const QPainterPath& b = m.buttons[k];
@@ -578,9 +589,15 @@ void drawMouseTop(QPainter& p, QPointF origin, double scale, const std::array<bo
         p.fillPath(emblem, QColor(52, 57, 68));
     }
 
-    // Outline and a fine rim light.
+    // Outline; lit, the rim glows in the lighting colour.
     p.setBrush(Qt::NoBrush);
-    p.setPen(QPen(QColor(88, 96, 114), 1.2));
+    if (lighting) {
+        p.setPen(QPen(withAlpha(stripColour, 70), 6));
+        p.drawPath(m.body);
+        p.setPen(QPen(stripColour.lighter(120), 1.2));
+    } else {
+        p.setPen(QPen(QColor(88, 96, 114), 1.2));
+    }
     p.drawPath(m.body);
     p.restore();
 }
