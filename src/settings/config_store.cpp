@@ -4,6 +4,8 @@
 #include "common/leading_int.h"
 
 #include <string_view>
+#include <utility>
+#include <vector>
 
 namespace torvex {
 
@@ -31,26 +33,6 @@ std::uint8_t lowByte(int value) {
 std::string indexed(std::string_view prefix, std::size_t index) {
     return std::string(prefix) + std::to_string(index);
 }
-
-// Collects the writes of one section and stops at the first failure.
-class SectionWriter {
-public:
-    SectionWriter(const std::filesystem::path& file, std::string section, std::string* error)
-        : file_(file), section_(std::move(section)), error_(error) {}
-
-    void put(std::string_view key, int value) {
-        if (ok_) {
-            ok_ = ini::writeString(file_, section_, key, std::to_string(value), error_);
-        }
-    }
-    bool ok() const { return ok_; }
-
-private:
-    const std::filesystem::path& file_;
-    std::string section_;
-    std::string* error_;
-    bool ok_ = true;
-};
 
 } // namespace
 
@@ -92,25 +74,37 @@ void LoadConfiguration(const std::filesystem::path& file, int number, bool fromR
     settings.fireTime = number5("FIRE_TIME");
 }
 
+std::vector<std::pair<std::string, std::string>>
+configurationEntries(const MouseSettings& settings) {
+    std::vector<std::pair<std::string, std::string>> entries;
+    const auto put = [&](std::string key, int value) {
+        entries.emplace_back(std::move(key), std::to_string(value));
+    };
+    for (std::size_t i = 0; i < kButtonCount; ++i) {
+        put(indexed("K", i), settings.buttonFunction[i]);
+    }
+    put(std::string(kDpiLevelKey), settings.dpiLevel);
+    put("WHEEL_STATUS", settings.wheelStatus);
+    put("MACRO_MODE2", settings.macroMode);
+    for (std::size_t j = 0; j < kDpiLevelCount; ++j) {
+        put(indexed("DPI_SET", j), settings.dpiSet(j));
+        put(indexed("DPI_SET_EN", j), settings.dpiSetEnabled[j] != 0 ? 1 : 0);
+    }
+    put("LED_STATUS", settings.ledStatus);
+    put("DPI_SPEED", settings.pointerSpeed);
+    put("WHEEL_SPEED", settings.wheelSpeed);
+    put("USB_SPEED", settings.usbSpeed);
+    put("FIRE_TIME", settings.fireTime);
+    return entries;
+}
+
 bool SaveConfiguration(const std::filesystem::path& file, int number, const MouseSettings& settings,
                        std::string* error) {
-    SectionWriter out(file, configSectionName(number, false, 0), error);
-    for (std::size_t i = 0; i < kButtonCount; ++i) {
-        out.put(indexed("K", i), settings.buttonFunction[i]);
-    }
-    out.put(kDpiLevelKey, settings.dpiLevel);
-    out.put("WHEEL_STATUS", settings.wheelStatus);
-    out.put("MACRO_MODE2", settings.macroMode);
-    for (std::size_t j = 0; j < kDpiLevelCount; ++j) {
-        out.put(indexed("DPI_SET", j), settings.dpiSet(j));
-        out.put(indexed("DPI_SET_EN", j), settings.dpiSetEnabled[j] != 0 ? 1 : 0);
-    }
-    out.put("LED_STATUS", settings.ledStatus);
-    out.put("DPI_SPEED", settings.pointerSpeed);
-    out.put("WHEEL_SPEED", settings.wheelSpeed);
-    out.put("USB_SPEED", settings.usbSpeed);
-    out.put("FIRE_TIME", settings.fireTime);
-    return out.ok();
+    // The keys are written in their order as one replacement of the file: the same result as
+    // key-by-key writes, one sync instead of twenty-three, and never half a profile on disk.
+    const auto entries = configurationEntries(settings);
+    std::vector<ini::KeyValue> views(entries.begin(), entries.end());
+    return ini::writeStrings(file, configSectionName(number, false, 0), views, error);
 }
 
 bool SaveDpiLevel(const std::filesystem::path& file, int number, int dpiLevel, std::string* error) {

@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <filesystem>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace torvex {
 
@@ -25,8 +27,13 @@ std::string configSectionName(int number, bool fromReset, int language);
 void LoadConfiguration(const std::filesystem::path& file, int number, bool fromReset, int language,
                        MouseSettings& settings);
 
-// Writes every field to section "Config<number>", key by key in the fixed order. Stops at the
-// first write that fails and returns false with the reason in `error`.
+// Every key of a configuration with its text, in the order the keys are written.
+std::vector<std::pair<std::string, std::string>>
+configurationEntries(const MouseSettings& settings);
+
+// Writes every field to section "Config<number>" in the fixed key order, as one replacement of
+// the file; false with the reason in `error` when the file cannot be written (it is then
+// unchanged).
 bool SaveConfiguration(const std::filesystem::path& file, int number, const MouseSettings& settings,
                        std::string* error = nullptr);
 
