@@ -478,3 +478,98 @@ TEST(SkinNames, FunctionNamesAreCompleteAndTheFixedMacrosMatchTheirFile) {
 
 } // namespace
 } // namespace torvex::skintest
+
+namespace torvex::skintest {
+namespace {
+
+// Mean absolute difference per channel between two pictures inside a rectangle.
+double meanDifference(const QImage& a, const QImage& b, const LayoutEntry& e) {
+    double sum = 0;
+    for (int y = e.y; y < e.y + e.h; ++y) {
+        for (int x = e.x; x < e.x + e.w; ++x) {
+            const QRgb p = a.pixel(x, y);
+            const QRgb q = b.pixel(x, y);
+            sum += std::abs(qRed(p) - qRed(q)) + std::abs(qGreen(p) - qGreen(q)) +
+                   std::abs(qBlue(p) - qBlue(q));
+        }
+    }
+    return sum / (3.0 * e.w * e.h);
+}
+
+constexpr double kVisible = 4.0;
+
+TEST(SkinPictures, EveryHotEntryLooksDifferentWhenHoveredAndWhenPressed) {
+    const LayoutFiles files = layoutFiles(1);
+    struct PageCase {
+        std::array<const char*, 3> pictures;
+        std::vector<std::pair<std::string, LayoutEntry>> hot;
+    };
+    const auto main = readTable(files.main, 99);
+    const auto adv = readTable(files.advance, 51);
+    const auto color = readTable(files.color, 13);
+    std::vector<PageCase> pages(3);
+    pages[0].pictures = {"main_normal.jpg", "main_over.jpg", "main_down.jpg"};
+    pages[1].pictures = {"advanced_normal.jpg", "advanced_over.jpg", "advanced_down.jpg"};
+    pages[2].pictures = {"color_normal_pink.jpg", "color_over_red.jpg", "color_down_purple.jpg"};
+    for (int i = 0; i <= 79; ++i) {
+        const std::string name = "main " + std::to_string(i);
+        pages[0].hot.emplace_back(name, main[static_cast<std::size_t>(i)]);
+        if (i <= 19) {
+            pages[1].hot.emplace_back(name, main[static_cast<std::size_t>(i)]);
+            pages[2].hot.emplace_back(name, main[static_cast<std::size_t>(i)]);
+        }
+    }
+    for (int k = 0; k <= 37; ++k) {
+        pages[1].hot.emplace_back("advanced " + std::to_string(k),
+                                  adv[static_cast<std::size_t>(k)]);
+    }
+    for (int k = 0; k <= 4; ++k) {
+        pages[2].hot.emplace_back("colour " + std::to_string(k),
+                                  color[static_cast<std::size_t>(k)]);
+    }
+    for (const PageCase& page : pages) {
+        const QImage normal = loadPicture(page.pictures[0]);
+        const QImage over = loadPicture(page.pictures[1]);
+        const QImage down = loadPicture(page.pictures[2]);
+        for (const auto& [name, e] : page.hot) {
+            EXPECT_GT(meanDifference(normal, over, e), kVisible) << page.pictures[0] << " " << name;
+            EXPECT_GT(meanDifference(normal, down, e), kVisible) << page.pictures[0] << " " << name;
+            EXPECT_GT(meanDifference(over, down, e), kVisible) << page.pictures[0] << " " << name;
+        }
+    }
+    // Drawn-only companions: the current-level marks come from the down picture, the button
+    // highlights from the over picture.
+    const QImage normal = loadPicture("main_normal.jpg");
+    const QImage over = loadPicture("main_over.jpg");
+    const QImage down = loadPicture("main_down.jpg");
+    for (int s = 0; s < 4; ++s) {
+        EXPECT_GT(meanDifference(normal, down, main[static_cast<std::size_t>(80 + s)]), kVisible);
+    }
+    for (int k = 0; k < 7; ++k) {
+        EXPECT_GT(meanDifference(normal, over, main[static_cast<std::size_t>(90 + k)]), kVisible)
+            << "highlight of slot " << k;
+    }
+}
+
+TEST(SkinPictures, TheFivePreviewColoursDifferInsideThePreviewOnly) {
+    const LayoutEntry preview = readTable(layoutFiles(1).color, 13)[11];
+    const std::array<const char*, 5> names{"color_normal_gray.jpg", "color_over_blue.jpg",
+                                           "color_normal_pink.jpg", "color_over_red.jpg",
+                                           "color_down_purple.jpg"};
+    std::vector<QImage> images;
+    for (const char* n : names) {
+        images.push_back(loadPicture(n));
+    }
+    for (std::size_t i = 0; i < images.size(); ++i) {
+        for (std::size_t j = i + 1; j < images.size(); ++j) {
+            EXPECT_GT(meanDifference(images[i], images[j], preview), kVisible)
+                << names[i] << " and " << names[j];
+        }
+    }
+    // Around the preview the lighting leaves no trace: its frame is the same in every colour.
+    const LayoutEntry frame{preview.x - 4, preview.y - 4, preview.w + 8, 4, {}};
+    EXPECT_LT(meanDifference(images[0], images[3], frame), 1.5);
+}
+
+} // namespace
+} // namespace torvex::skintest

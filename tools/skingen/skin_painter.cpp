@@ -86,17 +86,22 @@ QLinearGradient vertical(const QRectF& r, QColor top, QColor bottom) {
     return g;
 }
 
+// Outlines only: drawPath would also fill with whatever brush an earlier step left set.
+void stroke(QPainter& p, const QPainterPath& path, const QPen& pen) {
+    p.setPen(pen);
+    p.setBrush(Qt::NoBrush);
+    p.drawPath(path);
+}
+
 void drawPanel(QPainter& p, const QRectF& r) {
     const QPainterPath path = chamfered(r, 12);
     p.fillPath(path, kPanel);
-    p.setPen(QPen(kPanelBorder, 1));
-    p.drawPath(path);
+    stroke(p, path, QPen(kPanelBorder, 1));
     // Accent corner at the cut.
     QPainterPath corner;
     corner.moveTo(r.left(), r.top() + 12);
     corner.lineTo(r.left() + 12, r.top());
-    p.setPen(QPen(kAccent, 2));
-    p.drawPath(corner);
+    stroke(p, corner, QPen(kAccent, 2));
     p.setPen(QPen(withAlpha(kAccent, 140), 1));
     p.drawLine(QPointF(r.left() + 14, r.top()), QPointF(r.left() + 60, r.top()));
 }
@@ -110,23 +115,20 @@ void drawButton(QPainter& p, const Rect& e, State s, double chamfer) {
     switch (s) {
     case State::Normal:
         p.fillPath(path, vertical(r, kCtrl.lighter(112), kCtrl));
-        p.setPen(QPen(kCtrlBorder, 1));
-        p.drawPath(path);
+        stroke(p, path, QPen(kCtrlBorder, 1));
         break;
     case State::Over:
         p.fillPath(path, vertical(r, kCtrlOver.lighter(118), kCtrlOver));
-        p.setPen(QPen(withAlpha(kAccent, 70), 3));
-        p.drawPath(chamfered(r.adjusted(1.5, 1.5, -1.5, -1.5), chamfer));
-        p.setPen(QPen(kAccent, 1));
-        p.drawPath(path);
+        stroke(p, chamfered(r.adjusted(1.5, 1.5, -1.5, -1.5), chamfer),
+               QPen(withAlpha(kAccent, 70), 3));
+        stroke(p, path, QPen(kAccent, 1));
         break;
     case State::Down:
-        p.fillPath(path, vertical(r, kAccentDeeper, kAccentDeep));
+        p.fillPath(path, vertical(r, QColor(44, 8, 15), QColor(118, 18, 36)));
         p.setPen(QPen(QColor(0, 0, 0, 150), 2));
         p.drawLine(QPointF(r.left() + chamfer + 1, r.top() + 2),
                    QPointF(r.right() - 2, r.top() + 2));
-        p.setPen(QPen(kAccent, 2));
-        p.drawPath(chamfered(r.adjusted(0.5, 0.5, -0.5, -0.5), chamfer));
+        stroke(p, chamfered(r.adjusted(0.5, 0.5, -0.5, -0.5), chamfer), QPen(kAccent, 2));
         break;
     }
 }
@@ -137,20 +139,16 @@ void drawAccentButton(QPainter& p, const Entry& entry, State s) {
     switch (s) {
     case State::Normal:
         p.fillPath(path, vertical(r, QColor(62, 12, 22), QColor(30, 7, 12)));
-        p.setPen(QPen(kAccent, 1));
-        p.drawPath(path);
+        stroke(p, path, QPen(kAccent, 1));
         break;
     case State::Over:
-        p.fillPath(path, vertical(r, QColor(84, 16, 30), QColor(44, 9, 17)));
-        p.setPen(QPen(withAlpha(kAccent, 90), 4));
-        p.drawPath(chamfered(r.adjusted(2, 2, -2, -2), 8));
-        p.setPen(QPen(QColor(255, 110, 128), 1));
-        p.drawPath(path);
+        p.fillPath(path, vertical(r, QColor(104, 20, 38), QColor(58, 12, 22)));
+        stroke(p, chamfered(r.adjusted(2, 2, -2, -2), 8), QPen(withAlpha(kAccent, 90), 4));
+        stroke(p, path, QPen(QColor(255, 110, 128), 1));
         break;
     case State::Down:
         p.fillPath(path, vertical(r, QColor(24, 4, 8), QColor(70, 12, 24)));
-        p.setPen(QPen(kAccent, 2));
-        p.drawPath(chamfered(r.adjusted(0.5, 0.5, -0.5, -0.5), 8));
+        stroke(p, chamfered(r.adjusted(0.5, 0.5, -0.5, -0.5), 8), QPen(kAccent, 2));
         break;
     }
     if (entry.id == "record") {
@@ -185,21 +183,18 @@ void drawTab(QPainter& p, const Rect& e, State s) {
     switch (s) {
     case State::Normal:
         p.fillPath(path, vertical(r, QColor(24, 28, 37), QColor(17, 20, 27)));
-        p.setPen(QPen(kCtrlBorder, 1));
-        p.drawPath(path);
+        stroke(p, path, QPen(kCtrlBorder, 1));
         break;
     case State::Over:
         p.fillPath(path, vertical(r, QColor(34, 39, 52), QColor(22, 26, 35)));
-        p.setPen(QPen(withAlpha(kAccent, 180), 1));
-        p.drawPath(path);
+        stroke(p, path, QPen(withAlpha(kAccent, 180), 1));
         p.setPen(QPen(withAlpha(kAccent, 150), 2));
         p.drawLine(QPointF(r.left() + 4, r.bottom() - 1.5),
                    QPointF(r.right() - 16, r.bottom() - 1.5));
         break;
     case State::Down:
         p.fillPath(path, vertical(r, QColor(70, 12, 24), QColor(28, 8, 13)));
-        p.setPen(QPen(kAccent, 1));
-        p.drawPath(path);
+        stroke(p, path, QPen(kAccent, 1));
         p.setPen(QPen(kAccent, 3));
         p.drawLine(QPointF(r.left() + 2, r.bottom() - 2), QPointF(r.right() - 14, r.bottom() - 2));
         break;
@@ -215,8 +210,7 @@ void drawTitleGlyph(QPainter& p, const Rect& e, State s, bool close) {
             fill = close ? QColor(110, 10, 26) : kAccentDeep;
         }
         p.fillPath(path, fill);
-        p.setPen(QPen(s == State::Down ? kAccent : withAlpha(kAccent, 160), 1));
-        p.drawPath(path);
+        stroke(p, path, QPen(s == State::Down ? kAccent : withAlpha(kAccent, 160), 1));
     }
     const QPointF c = r.center();
     const QColor ink = s == State::Normal ? QColor(160, 168, 182) : QColor(255, 255, 255);
@@ -235,8 +229,7 @@ void drawSlot(QPainter& p, const Rect& e, State s) {
     const bool active = s != State::Normal;
     p.fillPath(path, s == State::Down ? vertical(r, kAccentDeeper, kAccentDeep)
                                       : vertical(r, QColor(15, 18, 24), QColor(11, 13, 18)));
-    p.setPen(QPen(active ? kAccent : kCtrlBorder, s == State::Down ? 2 : 1));
-    p.drawPath(path);
+    stroke(p, path, QPen(active ? kAccent : kCtrlBorder, s == State::Down ? 2 : 1));
     // Left marker bar.
     p.fillRect(QRectF(r.left() + 1, r.top() + 7, 2, r.height() - 10),
                active ? kAccent : QColor(92, 24, 34));
@@ -293,14 +286,21 @@ void drawModeRadio(QPainter& p, const Rect& e, State s) {
     drawRadioDot(p, QPointF(e.x + 22, e.y + e.h / 2.0), s, QColor(255, 255, 255));
 }
 
+// Quiet entries (labels, headings) still answer the pointer: a soft plate when hovered, a dark
+// red plate when pressed.
+void drawQuietPlate(QPainter& p, const Rect& e, State s) {
+    if (s != State::Normal) {
+        p.fillPath(chamfered(QRectF(e.x, e.y, e.w, e.h), 4),
+                   s == State::Over ? QColor(31, 36, 48) : QColor(48, 11, 20));
+    }
+}
+
 void drawLabel(QPainter& p, const Rect& e, State s) {
     if (s == State::Normal) {
         return;
     }
+    drawQuietPlate(p, e, s);
     const double y = e.y + e.h - 1.5;
-    if (s == State::Down) {
-        p.fillRect(QRectF(e.x, e.y, e.w, e.h), QColor(40, 10, 17));
-    }
     QLinearGradient g(QPointF(e.x, y), QPointF(e.x + e.w, y));
     g.setColorAt(0, withAlpha(kAccent, 0));
     g.setColorAt(0.5, withAlpha(kAccent, s == State::Down ? 255 : 170));
@@ -310,6 +310,7 @@ void drawLabel(QPainter& p, const Rect& e, State s) {
 }
 
 void drawHeading(QPainter& p, const Rect& e, State s) {
+    drawQuietPlate(p, e, s);
     const double y = e.y + e.h - 0.5;
     p.setPen(QPen(kPanelBorder, 1));
     p.drawLine(QPointF(e.x, y), QPointF(e.x + e.w, y));
@@ -319,10 +320,10 @@ void drawHeading(QPainter& p, const Rect& e, State s) {
     p.fillRect(QRectF(e.x, e.y + 4, 3, e.h - 8), kAccent);
 }
 
-void drawValue(QPainter& p, const Rect& e) {
+void drawValue(QPainter& p, const Rect& e, State s) {
     const QRectF r = inner(e);
-    p.setPen(QPen(kCtrlBorder, 1));
-    p.setBrush(kWell);
+    p.setPen(QPen(s == State::Normal ? kCtrlBorder : kAccent, 1));
+    p.setBrush(s == State::Normal ? kWell : (s == State::Over ? kCtrlOver : QColor(48, 11, 20)));
     p.drawRect(r);
     p.setPen(QPen(kAccent, 1));
     const double k = 5;
@@ -394,8 +395,7 @@ void drawKnobShape(QPainter& p, QPointF c) {
     p.setBrush(glow);
     p.drawEllipse(c, 14, 13);
     p.fillPath(hex, vertical(hex.boundingRect(), QColor(255, 84, 104), QColor(170, 18, 40)));
-    p.setPen(QPen(QColor(255, 150, 160), 1));
-    p.drawPath(hex);
+    stroke(p, hex, QPen(QColor(255, 150, 160), 1));
     p.fillRect(QRectF(c.x() - 1, c.y() - 6, 2, 12), Qt::white);
 }
 
@@ -419,8 +419,7 @@ void drawMark(QPainter& p, const Entry& e, State s) {
         p.setBrush(glow);
         p.drawEllipse(c, 17, 13);
         p.fillPath(arrow, lit);
-        p.setPen(QPen(lit.lighter(150), 1));
-        p.drawPath(arrow);
+        stroke(p, arrow, QPen(lit.lighter(150), 1));
     } else {
         p.setPen(QPen(QColor(58, 65, 80), 1));
         p.setBrush(QColor(22, 25, 33));
@@ -561,8 +560,7 @@ void drawMouseTop(QPainter& p, QPointF origin, double scale, const std::array<bo
     strips.moveTo(152, 150);
     strips.cubicTo(154, 190, 156, 215, 144, 236);
     if (lighting) {
-        p.setPen(QPen(withAlpha(stripColour, 90), 9, Qt::SolidLine, Qt::RoundCap));
-        p.drawPath(strips);
+        stroke(p, strips, QPen(withAlpha(stripColour, 90), 9, Qt::SolidLine, Qt::RoundCap));
         p.setPen(QPen(stripColour.lighter(130), 3, Qt::SolidLine, Qt::RoundCap));
     } else {
         p.setPen(QPen(stripColour, 3, Qt::SolidLine, Qt::RoundCap));
@@ -592,8 +590,7 @@ void drawMouseTop(QPainter& p, QPointF origin, double scale, const std::array<bo
     // Outline; lit, the rim glows in the lighting colour.
     p.setBrush(Qt::NoBrush);
     if (lighting) {
-        p.setPen(QPen(withAlpha(stripColour, 70), 6));
-        p.drawPath(m.body);
+        stroke(p, m.body, QPen(withAlpha(stripColour, 70), 6));
         p.setPen(QPen(stripColour.lighter(120), 1.2));
     } else {
         p.setPen(QPen(QColor(88, 96, 114), 1.2));
@@ -689,7 +686,7 @@ void drawLook(QPainter& p, const SkinDescription& skin, const Entry& e, State s)
         break;
     }
     case Look::Value:
-        drawValue(p, e.r);
+        drawValue(p, e.r, s);
         break;
     case Look::Scale:
         drawScale(p, skin, e, s);
@@ -700,9 +697,9 @@ void drawLook(QPainter& p, const SkinDescription& skin, const Entry& e, State s)
 void drawPlate(QPainter& p, const Rect& e, State s) {
     const QRectF r = inner(e);
     const QPainterPath path = chamfered(r, 14);
-    p.fillPath(path, vertical(r, QColor(22, 25, 33), QColor(13, 15, 20)));
-    p.setPen(QPen(s == State::Normal ? kPanelBorder : kAccent, 1));
-    p.drawPath(path);
+    p.fillPath(path, s == State::Down ? vertical(r, kAccentDeeper, kAccentDeep)
+                                      : vertical(r, QColor(22, 25, 33), QColor(13, 15, 20)));
+    stroke(p, path, QPen(s == State::Normal ? kPanelBorder : kAccent, 1));
     const QPointF c = r.center();
     // Three stacked chevrons: the "V" of the model name.
     for (int i = 0; i < 3; ++i) {
@@ -731,8 +728,7 @@ void drawLogo(QPainter& p) {
     shield.lineTo(20, 20);
     shield.closeSubpath();
     p.fillPath(shield, vertical(shield.boundingRect(), QColor(255, 80, 100), QColor(160, 14, 34)));
-    p.setPen(QPen(QColor(255, 160, 170), 1));
-    p.drawPath(shield);
+    stroke(p, shield, QPen(QColor(255, 160, 170), 1));
     p.fillRect(QRectF(33, 18, 12, 3), QColor(20, 6, 10));
     p.fillRect(QRectF(37.5, 21, 3, 10), QColor(20, 6, 10));
 
@@ -783,8 +779,7 @@ void drawFrame(QPainter& p, const SkinDescription& skin) {
     p.setPen(QPen(withAlpha(kAccent, 120), 1));
     p.drawLine(QPointF(238, 0.5), QPointF(222, 54));
     // Neon edge just inside the outline (the stroke's outer half is clipped away).
-    p.setPen(QPen(withAlpha(kAccent, 210), 2));
-    p.drawPath(outline);
+    stroke(p, outline, QPen(withAlpha(kAccent, 210), 2));
     p.restore();
     drawLogo(p);
 }
@@ -946,8 +941,7 @@ QImage paintWarning(const SkinDescription& skin, State state) {
     for (int x = -skin.warnHeight; x < skin.warnWidth; x += 7) {
         p.drawLine(QPointF(x, skin.warnHeight), QPointF(x + skin.warnHeight, 0));
     }
-    p.setPen(QPen(kAccent, 3));
-    p.drawPath(outline);
+    stroke(p, outline, QPen(kAccent, 3));
     p.setClipping(false);
     // Warning sign in the top tab.
     const QPointF c(skin.warnWidth / 2.0, 28);
