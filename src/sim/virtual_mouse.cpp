@@ -30,6 +30,7 @@ constexpr uint8_t kInputReportId = 0x06;
 constexpr std::size_t kReaderQueueLimit = 64; // like the kernel's per-reader buffer
 constexpr int kFeatureInterface = 2;
 constexpr std::size_t kTypedLogLimit = 100000;
+constexpr std::size_t kReportKeepLimit = std::size_t{1} << 20;
 constexpr int kInputInterface = 1;
 
 struct ReaderQueue {
@@ -281,7 +282,11 @@ public:
         ++core_->state.reportCount;
         core_->decode(r.bytes);
         core_->log(r);
-        core_->reports.push_back(std::move(r));
+        auto& kept = core_->reports;
+        if (kept.size() >= kReportKeepLimit) {
+            kept.erase(kept.begin(), kept.begin() + kReportKeepLimit / 2);
+        }
+        kept.push_back(std::move(r));
         return true;
     }
 

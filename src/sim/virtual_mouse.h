@@ -90,6 +90,7 @@ public:
     void plug();
 
     DeviceState state() const;
+    // The reports received, oldest first: the latest 2^19 to 2^20 of them.
     std::vector<ReceivedReport> reports() const;
     std::chrono::steady_clock::time_point startTime() const;
 
