@@ -3,7 +3,8 @@
 //
 // Threads: findDevice() and onDeviceChange() run on one controlling thread (the window's or the
 // CLI's). Any thread may read the getters; they return snapshots taken under the link's lock.
-// One thread (the input reader) may block in readInputReport().
+// One thread (the input reader) may block in readInputReport(); stop it (wakeReader(), then
+// join) before the link is destroyed.
 #pragma once
 
 #include "device/hid_backend.h"

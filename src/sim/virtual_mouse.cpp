@@ -37,6 +37,7 @@ struct ReaderQueue {
     std::mutex mutex;
     std::condition_variable cv;
     std::deque<std::array<uint8_t, kVirtualReportLength>> reports;
+    bool receivesInput = false; // only the input collection's handles get input reports
     bool woken = false;
     bool dead = false;
 };
@@ -252,7 +253,7 @@ void VirtualMouse::Core::decode(const std::vector<uint8_t>& r) {
 void VirtualMouse::Core::pushInput(const std::array<uint8_t, kVirtualReportLength>& report) {
     ++state.inputReportCount;
     for (auto& weak : readers) {
-        if (auto q = weak.lock()) {
+        if (auto q = weak.lock(); q && q->receivesInput) {
             std::lock_guard lock(q->mutex);
             if (q->reports.size() >= kReaderQueueLimit) {
                 q->reports.pop_front();
@@ -390,9 +391,8 @@ std::unique_ptr<device::HidDevice> VirtualMouse::open(const HidInterfaceInfo& in
     }
     const int interface = static_cast<int>(it - kInterfacePaths.begin());
     auto queue = std::make_shared<ReaderQueue>();
-    if (interface == kInputInterface) {
-        core_->readers.push_back(queue);
-    }
+    queue->receivesInput = interface == kInputInterface;
+    core_->readers.push_back(queue); // every handle learns of an unplug
     return std::make_unique<VirtualDevice>(core_, interface, core_->generation, std::move(queue));
 }
 

@@ -145,6 +145,7 @@ TEST(VirtualMouse, UnplugKillsOpenHandlesAndHidesTheInterfaces) {
     EXPECT_FALSE(h.feature->sendFeatureReport(Bytes(9, 0)));
     std::array<uint8_t, 9> buf{};
     EXPECT_EQ(h.input->readInputReport(buf).status, device::ReadStatus::Failed);
+    EXPECT_EQ(h.feature->readInputReport(buf).status, device::ReadStatus::Failed);
     std::string error;
     EXPECT_FALSE(m.press(1, std::nullopt, &error));
     EXPECT_FALSE(m.state().plugged);
