@@ -27,7 +27,10 @@ public:
             owner->sent.emplace_back(r.begin(), r.end());
             return true;
         }
-        ReadResult readInputReport(std::span<uint8_t>) override { return {}; }
+        ReadResult readInputReport(std::span<uint8_t>) override {
+            ++owner->reads;
+            return {};
+        }
         void wake() override {}
     };
 
@@ -35,6 +38,7 @@ public:
     std::vector<std::string> failingPaths;
     std::vector<std::pair<std::string, Access>> opened;
     std::vector<Bytes> sent;
+    std::atomic<int> reads{0};
     int enumerations = 0;
 
     std::vector<HidInterfaceInfo> enumerate() override {
@@ -230,6 +234,38 @@ TEST(FeatureChannel, WithoutAWriteHandleNothingIsSentOrTraced) {
     EXPECT_FALSE(channel.send([](FeatureChannel::Buffer b) { b[1] = 0x20; }));
     EXPECT_EQ(traced, 0);
     EXPECT_EQ(channel.contents()[1], 0x20) << "the buffer is still written";
+}
+
+TEST(ReadInputReport, AReadHandleDeclaringNoInputLengthIsNeverSpunOn) {
+    ScriptedBackend backend;
+    HidInterfaceInfo in = readCollection();
+    in.caps.inputReportByteLength = 0;
+    backend.interfaces = {in, writeCollection()};
+    DeviceLink link(backend);
+    ASSERT_TRUE(link.findDevice());
+    ASSERT_TRUE(link.readHandle().isOpen());
+    auto result = std::async(std::launch::async, [&] {
+        std::array<uint8_t, kReportBufferSize> buf{};
+        return link.readInputReport(buf).status;
+    });
+    EXPECT_EQ(result.wait_for(std::chrono::milliseconds(50)), std::future_status::timeout);
+    link.wakeReader();
+    EXPECT_EQ(result.get(), ReadStatus::Woken);
+    EXPECT_EQ(backend.reads.load(), 0);
+}
+
+TEST(ReadInputReport, AFailedHandleIsReportedOnceThenWaitedOnNotRetried) {
+    ScriptedBackend backend; // its handles fail every read
+    backend.interfaces = {readCollection(), writeCollection()};
+    DeviceLink link(backend);
+    ASSERT_TRUE(link.findDevice());
+    std::array<uint8_t, kReportBufferSize> buf{};
+    EXPECT_EQ(link.readInputReport(buf).status, ReadStatus::Failed);
+    auto second = std::async(std::launch::async, [&] { return link.readInputReport(buf).status; });
+    EXPECT_EQ(second.wait_for(std::chrono::milliseconds(50)), std::future_status::timeout);
+    link.wakeReader();
+    EXPECT_EQ(second.get(), ReadStatus::Woken);
+    EXPECT_EQ(backend.reads.load(), 1);
 }
 
 // From here on: the virtual mouse, with real threads.
