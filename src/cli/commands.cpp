@@ -8,6 +8,7 @@
 #include "device/download.h"
 #include "device/launcher.h"
 #include "device/linux_hid_backend.h"
+#include "device/mouse_session.h"
 #include "device/report_trace.h"
 #include "macro/key_codes.h"
 #include "macro/macro_file.h"
@@ -75,11 +76,11 @@ public:
     std::unique_ptr<device::HotplugMonitor> createMonitor() override { return nullptr; }
 };
 
-// The mouse side of a command: backend, link, channel and the pointer settings, set up the same
-// way the window sets them up.
+// The mouse side of a command: the backend (hardware or virtual mouse), the pointer settings
+// and the session over them, set up the way the window sets them up.
 class Mouse {
 public:
-    explicit Mouse(const Context& c) : c_(c) {
+    Mouse(const Context& c, MacroTables& macros, device::ButtonEventHooks hooks = {}) : c_(c) {
         if (c.options.virtualMouse) {
             auto vm = std::make_unique<sim::VirtualMouse>();
             virtual_ = vm.get();
@@ -100,11 +101,11 @@ public:
             // leaves the desktop's pointer settings alone.
             pointer_ = std::make_unique<device::NoPointerSettings>();
         }
-        link_ = std::make_unique<device::DeviceLink>(*backend_);
-        channel_ = std::make_unique<device::FeatureChannel>(*link_);
+        session_ = std::make_unique<device::MouseSession>(*backend_, macros, *pointer_,
+                                                          c.paths.configPath(), std::move(hooks));
         if (c.options.trace) {
             const auto start = std::chrono::steady_clock::now();
-            channel_->setTraceHook([this, start](const device::FeatureTrace& t) {
+            session_->channel().setTraceHook([this, start](const device::FeatureTrace& t) {
                 c_.err << device::traceLine(t, start) << '\n' << std::flush;
             });
         }
@@ -124,40 +125,25 @@ public:
 
     // Discovery; prints the no-mouse message when it finds nothing usable.
     bool find() {
-        link_->findDevice();
-        if (!link_->writeHandle().isOpen() || !link_->readHandle().isOpen()) {
+        if (!session_->findDevice()) {
             c_.err << "torvexctl: no TORVEX V3 mouse found. Is it plugged in, and may this user "
                       "open its /dev/hidraw nodes (see the udev rule 70-torvex.rules)? "
                       "Use --virtual-mouse to try torvex without it.\n";
             return false;
         }
-        c_.log("mouse found at " + link_->devicePath());
+        c_.log("mouse found at " + session_->link().devicePath());
         return true;
     }
 
     device::HidBackend& backend() { return *backend_; }
-    device::DeviceLink& link() { return *link_; }
-    device::FeatureChannel& channel() { return *channel_; }
-    device::PointerSettings& pointer() { return *pointer_; }
-
-    device::DownloadResult download(const MouseSettings& settings, int curConfig) {
-        return device::DownloadSettings(
-            {c_.paths.configPath(), *channel_, *link_, *pointer_, nullptr}, settings, curConfig);
-    }
-
-    // The program's end as the mouse sees it: the exit report and pointer speed 10.
-    void exitPath() {
-        device::SendExitReport(*channel_, *link_);
-        pointer_->setSpeed(device::kExitPointerSpeed);
-    }
+    device::MouseSession& session() { return *session_; }
 
 private:
     const Context& c_;
     std::unique_ptr<device::HidBackend> backend_;
     sim::VirtualMouse* virtual_ = nullptr;
     std::unique_ptr<device::PointerSettings> pointer_;
-    std::unique_ptr<device::DeviceLink> link_;
-    std::unique_ptr<device::FeatureChannel> channel_;
+    std::unique_ptr<device::MouseSession> session_;
 };
 
 // Commands that drive the mouse hold the instance lock, as the window does.
@@ -172,7 +158,8 @@ std::optional<InstanceLock> lockOrExplain(const Context& c) {
 }
 
 int devices(const Context& c) {
-    Mouse mouse(c);
+    MacroTables none;
+    Mouse mouse(c, none);
     const auto interfaces = mouse.backend().enumerate();
     c.out << "HID interfaces: " << interfaces.size() << '\n';
     for (const auto& i : interfaces) {
@@ -192,8 +179,8 @@ int devices(const Context& c) {
         }
         c.out << line.str() << '\n';
     }
-    mouse.link().findDevice();
-    const auto& link = mouse.link();
+    mouse.session().findDevice();
+    const auto& link = mouse.session().link();
     const auto state = [](const device::DeviceHandle& h) {
         return h.isOpen() ? "open" : h.isInvalid() ? "failed to open" : "not found";
     };
@@ -201,7 +188,7 @@ int devices(const Context& c) {
           << state(link.readHandle()) << " (report length " << link.readCaps().inputReportByteLength
           << "), feature collection " << state(link.writeHandle()) << " (report length "
           << link.writeCaps().featureReportByteLength << ")\n";
-    c.out << "pointer settings: " << mouse.pointer().name() << '\n';
+    c.out << "pointer settings: " << mouse.session().pointer().name() << '\n';
     return kExitOk;
 }
 
@@ -290,13 +277,14 @@ int apply(const Context& c) {
     if (!lock) {
         return kExitBusy;
     }
-    Mouse mouse(c);
+    MacroTables none;
+    Mouse mouse(c, none);
     if (!mouse.find()) {
         return kExitNoMouse;
     }
     MouseSettings settings;
     LoadConfiguration(c.paths.configPath(), *profile, false, c.language, settings);
-    const auto result = mouse.download(settings, *profile);
+    const auto result = mouse.session().download(settings, *profile);
     if (!result.saved) {
         return c.fail("the settings were sent, but could not be saved: " + result.error);
     }
@@ -501,15 +489,12 @@ int macroPlay(const Context& c) {
     if (!lock) {
         return kExitBusy;
     }
-    Mouse mouse(c);
+    SharedModel model;
+    Mouse mouse(c, tables, hooksFor(c, model));
     if (!mouse.find()) {
         return kExitNoMouse;
     }
-    SharedModel model;
-    device::SteadyTimeline timeline;
-    device::ButtonEventService service(mouse.link(), mouse.channel(), tables, timeline,
-                                       c.paths.configPath(), hooksFor(c, model));
-    service.playMacro(MacroTableKind::User, c.options.number, 0);
+    mouse.session().buttons().playMacro(MacroTableKind::User, c.options.number, 0);
     return kExitOk;
 }
 
@@ -541,28 +526,24 @@ int run(const Context& c) {
 
     MacroTables tables;
     loadMacros(c, tables, true); // a missing file plays nothing rather than refusing to run
-    Mouse mouse(c);
-    if (!mouse.serve() || !mouse.find()) {
-        return kExitNoMouse;
-    }
-
     SharedModel model;
     LoadConfiguration(c.paths.configPath(), *profile, false, c.language, model.settings);
     model.curConfig = *profile;
-    device::SteadyTimeline timeline;
-    device::ButtonEventService service(mouse.link(), mouse.channel(), tables, timeline,
-                                       c.paths.configPath(), hooksFor(c, model));
+    Mouse mouse(c, tables, hooksFor(c, model));
+    if (!mouse.serve() || !mouse.find()) {
+        return kExitNoMouse;
+    }
+    device::MouseSession& session = mouse.session();
     bool removed = false;
-    mouse.link().setRemovalHandler([&] { removed = true; });
+    session.link().setRemovalHandler([&] { removed = true; });
     auto monitor = mouse.backend().createMonitor();
 
     // Start-up as the window does it: send the profile, then act on the buttons.
-    const auto result = mouse.download(model.settings, *profile);
+    const auto result = session.download(model.settings, *profile);
     if (!result.saved) {
         c.err << "torvexctl: could not save the settings: " << result.error << '\n';
     }
-    service.setDpiTracking(result.state.dpiTrackingButton);
-    service.start();
+    session.start();
     c.log("running; profile " + std::to_string(*profile));
 
     while (!removed) {
@@ -581,14 +562,13 @@ int run(const Context& c) {
             break;
         }
         if (monitor && (fds[1].revents & POLLIN)) {
-            mouse.link().pumpHotplug(*monitor);
+            session.link().pumpHotplug(*monitor);
         }
     }
     if (removed) {
         c.err << "torvexctl: the mouse was removed\n";
     }
-    service.stop();
-    mouse.exitPath();
+    session.exitPath();
     return kExitOk;
 }
 
@@ -618,9 +598,10 @@ int reset(const Context& c) {
         c.err << "torvexctl: cannot save the factory macros: " << error << '\n';
         status = kExitFailure;
     }
-    Mouse mouse(c);
+    MacroTables none;
+    Mouse mouse(c, none);
     const bool found = mouse.find();
-    const auto result = mouse.download(settings, c.curConfig);
+    const auto result = mouse.session().download(settings, c.curConfig);
     if (!result.saved) {
         return c.fail("cannot save the settings: " + result.error);
     }
