@@ -76,8 +76,8 @@ struct Builder {
         const int mx = 40;
         const int my = 142;
         const std::array<Rect, 7> hl{{
-            {mx + 28, my + 6, 55, 112},  // left button
-            {mx + 107, my + 6, 55, 112}, // right button
+            {mx + 28, my + 3, 55, 115},  // left button
+            {mx + 107, my + 3, 55, 115}, // right button
             {mx + 85, my + 26, 20, 54},  // wheel
             {mx + 14, my + 172, 30, 40}, // side rear
             {mx + 14, my + 128, 30, 42}, // side front

@@ -234,6 +234,9 @@ QStringList generatedFiles() {
 }
 
 bool generateSkin(const SkinDescription& skin, const QString& dir, QString* error) {
+    if (!checkHighlights(skin, error)) {
+        return false;
+    }
     const QDir root(dir);
     for (const char* sub : {"INI_CN", "INI_EN", "icons"}) {
         if (!root.mkpath(QString::fromLatin1(sub))) {

@@ -464,6 +464,8 @@ struct MouseParts {
     std::array<QPainterPath, 7> buttons; // slot order
 };
 
+const QPointF kMouseOrigin(40, 142); // the main page's mouse drawing, at scale 1
+
 MouseParts mouseParts() {
     MouseParts m;
     m.body = mouseBody();
@@ -810,7 +812,7 @@ void paintMainContent(QPainter& p, const SkinDescription& skin, State s) {
     p.drawLine(QPointF(580.5, 140), QPointF(580.5, 404));
     std::array<bool, 7> lit{};
     lit.fill(s == State::Over);
-    drawMouseTop(p, QPointF(40, 142), 1.0, lit, {});
+    drawMouseTop(p, kMouseOrigin, 1.0, lit, {});
     drawPlate(p, skin.main[59].r, s);
     drawEntries(p, skin, skin.main, 20, 98, true, s);
 }
@@ -1066,6 +1068,24 @@ QImage renderIcon(const QByteArray& svg, int size) {
     renderer.render(&p, QRectF(0, 0, size, size));
     p.end();
     return image;
+}
+
+bool checkHighlights(const SkinDescription& skin, QString* error) {
+    const MouseParts m = mouseParts();
+    for (std::size_t k = 0; k < m.buttons.size(); ++k) {
+        // Lit in the over picture, button k must lie wholly inside its highlight rectangle, or
+        // hovering one slot would light part of another button, or leave part of its own dark.
+        const QRectF b =
+            m.buttons[k].boundingRect().translated(kMouseOrigin).adjusted(-1, -1, 1, 1);
+        const Rect& r = skin.main.at(90 + k).r;
+        if (!QRectF(r.x, r.y, r.w, r.h).contains(b)) {
+            *error = QStringLiteral("button %1 of the mouse drawing leaves highlight entry %2")
+                         .arg(k)
+                         .arg(90 + k);
+            return false;
+        }
+    }
+    return true;
 }
 
 } // namespace torvex::skingen

@@ -29,6 +29,9 @@ QImage paintSubMenu(const SkinDescription& skin, State state);
 QImage paintMenuMask(const SkinDescription& skin);
 QImage paintSubMenuMask(const SkinDescription& skin);
 
+// Checks that each button of the mouse drawing lies inside its highlight entry (90 to 96).
+bool checkHighlights(const SkinDescription& skin, QString* error);
+
 // The application icon as SVG text; the PNG sizes are rendered from it.
 QByteArray iconSvg();
 QImage renderIcon(const QByteArray& svg, int size);
