@@ -386,7 +386,7 @@ bool writeContactSheet(const SkinDescription& skin, const QString& dir, const QS
         const QImage sub = composeMenu(skin, dir, chinese, true, 3, 8);
         p.drawImage(QPoint(x0, y + 60), menu);
         p.drawImage(QPoint(x0 + menu.width(), y + 60 + (8 - 10) * skin.menuRowHeight), sub);
-        p.drawImage(QPoint(x0 + column - skin.warnWidth, y + 80),
+        p.drawImage(QPoint(x0 + 40, y + 60 + menu.height() + 24),
                     composeWarning(skin, dir, chinese));
     }
     y += popupHeight;
