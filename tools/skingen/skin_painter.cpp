@@ -540,6 +540,13 @@ void drawMouseTop(QPainter& p, QPointF origin, double scale, const std::array<bo
         const QRectF br = b.boundingRect();
         if (lit[k]) {
             p.fillPath(b, vertical(br, QColor(255, 60, 84), QColor(150, 14, 34)));
+            // Glossy top: a lighter band across the upper third of the lit button.
+            p.save();
+            p.setClipPath(b);
+            p.fillRect(QRectF(br.left(), br.top(), br.width(), br.height() / 3),
+                       vertical(QRectF(br.left(), br.top(), br.width(), br.height() / 3),
+                                QColor(255, 255, 255, 70), QColor(255, 255, 255, 0)));
+            p.restore();
             p.setPen(QPen(QColor(255, 170, 180), 1.2));
         } else {
             p.fillPath(b, vertical(br, QColor(46, 52, 64), QColor(26, 30, 38)));
@@ -780,6 +787,16 @@ void drawFrame(QPainter& p, const SkinDescription& skin) {
     p.fillPath(strip, QColor(255, 42, 68, 14));
     p.setPen(QPen(withAlpha(kAccent, 120), 1));
     p.drawLine(QPointF(238, 0.5), QPointF(222, 54));
+    // Circuit traces in the empty middle of the title bar.
+    p.setPen(QPen(withAlpha(kAccent, 46), 1));
+    for (int i = 0; i < 3; ++i) {
+        const double y = 14.5 + 11 * i;
+        p.drawPolyline(QPolygonF({QPointF(252 + 8 * i, y), QPointF(300 + 8 * i, y),
+                                  QPointF(312 + 8 * i, y + 8), QPointF(400 - 6 * i, y + 8)}));
+        p.setBrush(withAlpha(kAccent, 90));
+        p.drawEllipse(QPointF(400 - 6 * i, y + 8), 1.8, 1.8);
+    }
+    p.setBrush(Qt::NoBrush);
     // Neon edge just inside the outline (the stroke's outer half is clipped away).
     stroke(p, outline, QPen(withAlpha(kAccent, 210), 2));
     p.restore();
