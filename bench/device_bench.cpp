@@ -1,0 +1,282 @@
+// Device-side figures: macro timing against its schedule (our absolute-deadline player and a
+// relative-sleep player for comparison), the time of a settings download to the virtual mouse,
+// and the idle cost of `torvexctl run` against a 2 ms polling loop.
+//
+//   torvex-bench-device            prints a Markdown table on standard output
+//   TORVEX_BENCH_IDLE_SECONDS=30   length of each idle measurement (default 10)
+#include "device/mouse_session.h"
+#include "settings/mouse_settings.h"
+#include "sim/virtual_mouse.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <mutex>
+#include <spawn.h>
+#include <string>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+#include <vector>
+
+extern char** environ;
+
+namespace {
+using namespace torvex;
+using Clock = std::chrono::steady_clock;
+namespace fs = std::filesystem;
+
+struct Stats {
+    double median = 0, p99 = 0, max = 0, drift = 0; // milliseconds
+};
+
+Stats statsOf(std::vector<double> deviations) {
+    Stats s;
+    if (deviations.empty()) {
+        return s;
+    }
+    s.drift = deviations.back();
+    for (double& d : deviations) {
+        d = std::abs(d);
+    }
+    std::sort(deviations.begin(), deviations.end());
+    s.median = deviations[deviations.size() / 2];
+    s.p99 = deviations[std::min(deviations.size() - 1, deviations.size() * 99 / 100)];
+    s.max = deviations.back();
+    return s;
+}
+
+fs::path tempDir() {
+    std::string pattern = (fs::temp_directory_path() / "torvex-bench-XXXXXX").string();
+    if (::mkdtemp(pattern.data()) == nullptr) {
+        std::perror("mkdtemp");
+        std::exit(1);
+    }
+    return pattern;
+}
+
+// 250 events (key A down/up) with 10 ms pauses, played 4 times: 1000 events, plus the
+// release-all pair after each repetition.
+constexpr int kEvents = 250;
+constexpr int kRepetitions = 4;
+
+MacroRecord benchMacro() {
+    MacroRecord r{};
+    r.repeatMode = 1;
+    r.setRepeatCount(kRepetitions);
+    for (int k = 0; k < kEvents; ++k) {
+        r.events[static_cast<std::size_t>(k)] = {4, static_cast<uint8_t>(k % 2 == 0 ? 1 : 2)};
+        r.setDelay(static_cast<std::size_t>(k), 10);
+    }
+    r.eventCount = kEvents;
+    return r;
+}
+
+// Offsets (ms) of every report from the first, as the schedule has them.
+std::vector<double> schedule() {
+    std::vector<double> offsets;
+    double t = 0;
+    for (int j = 0; j < kRepetitions; ++j) {
+        for (int k = 0; k < kEvents; ++k) {
+            offsets.push_back(t);
+            t += 10;
+        }
+        offsets.push_back(t + 10); // buttons released
+        offsets.push_back(t + 20); // keys released
+        t += 20;
+    }
+    return offsets;
+}
+
+struct Recorder {
+    std::mutex mutex;
+    std::vector<Clock::time_point> times;
+    void hook(device::FeatureChannel& channel) {
+        channel.setTraceHook([this](const device::FeatureTrace& t) {
+            std::lock_guard lock(mutex);
+            times.push_back(t.time);
+        });
+    }
+    std::vector<double> deviations(const std::vector<double>& offsets) {
+        std::vector<double> out;
+        for (std::size_t i = 0; i < times.size() && i < offsets.size(); ++i) {
+            const double actual =
+                std::chrono::duration<double, std::milli>(times[i] - times[0]).count();
+            out.push_back(actual - offsets[i]);
+        }
+        return out;
+    }
+};
+
+Stats macroTimingDeadlines() {
+    const fs::path dir = tempDir();
+    sim::VirtualMouse vm;
+    MacroTables macros;
+    macros.user.records[0] = benchMacro();
+    macros.user.count = 1;
+    device::NoPointerSettings pointer;
+    device::MouseSession session(vm, macros, pointer, dir / "config.ini", {});
+    session.findDevice();
+    Recorder recorder;
+    recorder.hook(session.channel());
+    session.buttons().playMacro(MacroTableKind::User, 0, 0);
+    fs::remove_all(dir);
+    return statsOf(recorder.deviations(schedule()));
+}
+
+// The original design's player: send, then sleep for the pause, relative to whenever the send
+// finished.
+Stats macroTimingRelative() {
+    sim::VirtualMouse vm;
+    device::DeviceLink link(vm);
+    link.findDevice();
+    device::FeatureChannel channel(link);
+    Recorder recorder;
+    recorder.hook(channel);
+    const auto send = [&](uint8_t command, uint8_t value) {
+        channel.send([&](device::FeatureChannel::Buffer b) {
+            b[0] = 0x07;
+            b[1] = command;
+            b[2] = value;
+        });
+    };
+    for (int j = 0; j < kRepetitions; ++j) {
+        for (int k = 0; k < kEvents; ++k) {
+            send(0x15, k % 2 == 0 ? 4 : 0);
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        send(0x16, 0);
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        send(0x15, 0);
+    }
+    return statsOf(recorder.deviations(schedule()));
+}
+
+struct DownloadTimes {
+    double toLastReport = 0; // ms, median
+    double total = 0;        // ms, median, with the file writes
+};
+
+DownloadTimes downloadTime() {
+    const fs::path dir = tempDir();
+    sim::VirtualMouse vm;
+    MacroTables macros;
+    device::NoPointerSettings pointer;
+    device::MouseSession session(vm, macros, pointer, dir / "config.ini", {});
+    session.findDevice();
+    Clock::time_point last;
+    session.channel().setTraceHook([&](const device::FeatureTrace& t) { last = t.time; });
+    std::vector<double> toLast, total;
+    for (int i = 0; i < 21; ++i) {
+        const auto start = Clock::now();
+        session.download(builtInDefaults(), 1);
+        const auto end = Clock::now();
+        toLast.push_back(std::chrono::duration<double, std::milli>(last - start).count());
+        total.push_back(std::chrono::duration<double, std::milli>(end - start).count());
+    }
+    std::sort(toLast.begin(), toLast.end());
+    std::sort(total.begin(), total.end());
+    fs::remove_all(dir);
+    return {toLast[toLast.size() / 2], total[total.size() / 2]};
+}
+
+// Context switches of every thread of a process, from /proc.
+long contextSwitches(pid_t pid) {
+    long sum = 0;
+    std::error_code ec;
+    for (const auto& task : fs::directory_iterator("/proc/" + std::to_string(pid) + "/task", ec)) {
+        std::ifstream status(task.path() / "status");
+        for (std::string line; std::getline(status, line);) {
+            if (line.starts_with("voluntary_ctxt_switches:") ||
+                line.starts_with("nonvoluntary_ctxt_switches:")) {
+                sum += std::stol(line.substr(line.find(':') + 1));
+            }
+        }
+    }
+    return sum;
+}
+
+double wakeupsPerSecond(pid_t pid, int seconds) {
+    std::this_thread::sleep_for(std::chrono::seconds(1)); // let start-up settle
+    const long before = contextSwitches(pid);
+    std::this_thread::sleep_for(std::chrono::seconds(seconds));
+    return static_cast<double>(contextSwitches(pid) - before) / seconds;
+}
+
+double idleRun(int seconds) {
+    const fs::path dir = tempDir();
+    const std::string tool = std::string(TORVEX_BINARY_DIR) + "/bin/torvexctl";
+    std::vector<std::string> args{tool, "--home", (dir / "home").string(),
+                                  "--virtual-mouse=" + (dir / "vm").string(), "run"};
+    std::vector<char*> argv;
+    for (auto& a : args) {
+        argv.push_back(a.data());
+    }
+    argv.push_back(nullptr);
+    pid_t pid = 0;
+    if (posix_spawn(&pid, tool.c_str(), nullptr, nullptr, argv.data(), environ) != 0) {
+        return -1;
+    }
+    const double rate = wakeupsPerSecond(pid, seconds);
+    ::kill(pid, SIGTERM);
+    ::waitpid(pid, nullptr, 0);
+    fs::remove_all(dir);
+    return rate;
+}
+
+// Two threads that poll every 2 ms, as the original design's reader and worker do.
+double idlePollingReference(int seconds) {
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        const auto poller = [] {
+            for (;;) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(2));
+            }
+        };
+        std::thread a(poller), b(poller);
+        a.join();
+        ::_exit(0);
+    }
+    const double rate = wakeupsPerSecond(pid, seconds);
+    ::kill(pid, SIGKILL);
+    ::waitpid(pid, nullptr, 0);
+    return rate;
+}
+
+} // namespace
+
+int main() {
+    const char* idleEnv = std::getenv("TORVEX_BENCH_IDLE_SECONDS");
+    const int idleSeconds = idleEnv ? std::max(1, std::atoi(idleEnv)) : 10;
+
+    const Stats ours = macroTimingDeadlines();
+    const Stats relative = macroTimingRelative();
+    std::printf("## Macro timing: 1000 events, 10 ms pauses, into the virtual mouse\n\n");
+    std::printf("| player | median deviation | p99 | max | drift at the end |\n");
+    std::printf("|---|---|---|---|---|\n");
+    std::printf("| absolute deadlines (torvex) | %.3f ms | %.3f ms | %.3f ms | %.3f ms |\n",
+                ours.median, ours.p99, ours.max, ours.drift);
+    std::printf("| relative sleeps (reference) | %.3f ms | %.3f ms | %.3f ms | %.3f ms |\n\n",
+                relative.median, relative.p99, relative.max, relative.drift);
+
+    const DownloadTimes d = downloadTime();
+    std::printf("## Settings download to the virtual mouse (median of 21)\n\n");
+    std::printf("| measure | time |\n|---|---|\n");
+    std::printf("| call to the last of the fourteen reports | %.3f ms |\n", d.toLastReport);
+    std::printf("| whole download, both profile saves included | %.3f ms |\n\n", d.total);
+
+    std::printf("## Idle cost over %d s (context switches per second, all threads)\n\n",
+                idleSeconds);
+    std::printf("| program | wake-ups per second |\n|---|---|\n");
+    std::printf("| torvexctl run (virtual mouse, nothing pressed) | %.2f |\n",
+                idleRun(idleSeconds));
+    std::printf("| reference: two threads polling every 2 ms | %.2f |\n",
+                idlePollingReference(idleSeconds));
+    return 0;
+}
