@@ -1,5 +1,6 @@
 #include "common/ini_store.h"
 #include "device/button_events.h"
+#include "device/launcher.h"
 #include "fake_mouse.h"
 #include "temp_dir.h"
 
@@ -239,6 +240,49 @@ TEST(ButtonEvents, ThreadsPlayAMacroAndStopPromptlyInTheMiddleOfOne) {
     service.stop();
     EXPECT_LT(std::chrono::steady_clock::now() - before, 5s);
     EXPECT_EQ(mouse.sentBytes().size(), 2u); // nothing after the stop
+}
+
+TEST(ButtonEvents, AnEditDuringPlaybackReachesTheEventsNotYetPlayed) {
+    torvex::testing::TempDir dir;
+    SteadyTimeline timeline;
+    FakeMouse mouse{timeline};
+    DeviceLink link{mouse};
+    ASSERT_TRUE(link.findDevice());
+    FeatureChannel channel{link};
+    MacroTables macros;
+    macros.user.records[0] = macro({{0x04, 1, 10}, {0x04, 2, 200}, {0x05, 1, 10}, {0x05, 2, 10}});
+    macros.user.count = 1;
+    ButtonEventHooks hooks;
+    hooks.settings = [] {
+        ButtonSettings s;
+        s.buttonFunction = {41, 2, 3, 5, 4, 16, 15};
+        return s;
+    };
+    ButtonEventService service{link, channel, macros, timeline, dir.path() / "config.ini", hooks};
+    service.start();
+    mouse.pushInput(press(1));
+    ASSERT_TRUE(mouse.waitForSent(2)); // in the 200 ms pause after the second event
+    {
+        std::lock_guard lock(macros.mutex);
+        macros.user.records[0].events[2] = {0x06, 1}; // the UI thread edits the next event
+        macros.user.records[0].eventCount = 3;        // and drops the last one
+    }
+    ASSERT_TRUE(mouse.waitForSent(5));
+    service.stop();
+    const auto sent = mouse.sentBytes();
+    ASSERT_EQ(sent.size(), 5u); // three events, then the release-all pair
+    EXPECT_EQ(sent[2], hex("07 15 06 00 00 00 00 00 00"));
+    EXPECT_EQ(sent[3][1], 0x16);
+}
+
+TEST(Launcher, StartsTheFirstInstalledCandidateWithoutAShell) {
+    const std::string_view candidates[] = {"torvex-no-such-program", "true", "false"};
+    EXPECT_EQ(launchFirstAvailable(candidates), "true");
+    const std::string_view none[] = {"torvex-no-such-program", "/nonexistent/prog"};
+    EXPECT_EQ(launchFirstAvailable(none), "");
+    const std::string_view shellText[] = {"true; touch /tmp/torvex-launcher-shell"};
+    EXPECT_EQ(launchFirstAvailable(shellText), ""); // a name, never a command line
+    EXPECT_FALSE(std::filesystem::exists("/tmp/torvex-launcher-shell"));
 }
 
 } // namespace
