@@ -4,6 +4,7 @@
 #include "common/instance_lock.h"
 #include "common/paths.h"
 #include "common/utf16.h"
+#include "desktop/pointer_choice.h"
 #include "device/button_events.h"
 #include "device/download.h"
 #include "device/launcher.h"
@@ -95,10 +96,12 @@ public:
                 c.err << "torvexctl: cannot reach the HID devices (libudev failed)\n";
                 backend_ = std::make_unique<NoDevices>();
             }
+            // The real mouse sets the desktop's own pointer settings.
+            pointer_ = desktop::createPointerSettings(
+                [&c](std::string_view line) { c.log(std::string(line)); });
         }
         if (!pointer_) {
-            // The desktop backends come with the desktop integration; until then a download
-            // leaves the desktop's pointer settings alone.
+            // The virtual mouse without a folder leaves the desktop's pointer settings alone.
             pointer_ = std::make_unique<device::NoPointerSettings>();
         }
         session_ = std::make_unique<device::MouseSession>(*backend_, macros, *pointer_,
