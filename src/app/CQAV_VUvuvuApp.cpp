@@ -1,0 +1,141 @@
+#include "app/CQAV_VUvuvuApp.h"
+
+#include "app/CQAV_VUvuvuDlg.h"
+#include "app/app_options.h"
+#include "app/mouse_setup.h"
+#include "common/instance_lock.h"
+#include "common/paths.h"
+
+#include <QApplication>
+#include <QLocalServer>
+#include <QLocalSocket>
+#include <QMessageBox>
+#include <chrono>
+#include <cstdio>
+#include <thread>
+#include <vector>
+
+namespace torvex::app {
+namespace fs = std::filesystem;
+
+namespace {
+constexpr const char* kRestoreRequest = "restore\n";
+}
+
+QString instanceSocketPath(const fs::path& appDir) {
+    return QString::fromStdString(
+        (runtimeDir() / ("torvex-window-" + InstanceLock::folderKey(appDir) + ".sock")).string());
+}
+
+bool askRunningInstanceToRestore(const fs::path& appDir) {
+    // The first instance may still be starting; give it a moment to listen.
+    for (int attempt = 0; attempt < 40; ++attempt) {
+        QLocalSocket socket;
+        socket.connectToServer(instanceSocketPath(appDir));
+        if (socket.waitForConnected(250)) {
+            socket.write(kRestoreRequest);
+            socket.waitForBytesWritten(1000);
+            socket.disconnectFromServer();
+            return true;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    return false;
+}
+
+int CQAV_VUvuvuApp::InitInstance(int argc, char** argv) {
+    QApplication qt(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("torvex"));
+    QApplication::setApplicationVersion(QStringLiteral(TORVEX_VERSION));
+    QApplication::setQuitOnLastWindowClosed(false);
+
+    std::vector<std::string> args;
+    const QStringList qtArgs = QApplication::arguments();
+    for (qsizetype i = 1; i < qtArgs.size(); ++i) {
+        args.push_back(qtArgs[i].toStdString());
+    }
+    const AppParse parsed = parseAppOptions(args);
+    if (!parsed.options) {
+        std::fprintf(stderr, "torvex: %s\n%s", parsed.error.c_str(), appUsage().c_str());
+        return 2;
+    }
+    const AppOptions& options = *parsed.options;
+    if (options.help) {
+        std::fputs(appUsage().c_str(), stdout);
+        return 0;
+    }
+    if (options.version) {
+        std::printf("torvex %s\n", TORVEX_VERSION);
+        return 0;
+    }
+
+    const AppPaths paths = resolvePaths(currentPathOptions(options.home));
+    std::string error;
+    if (!seedUserFolder(paths, &error)) {
+        std::fprintf(stderr, "torvex: %s\n", error.c_str());
+        return 1;
+    }
+
+    std::string holder;
+    auto lock = InstanceLock::tryAcquire(paths.appDir, "torvex", &holder);
+    if (!lock) {
+        // Another copy runs for this folder: bring its window back and end without a word.
+        askRunningInstanceToRestore(paths.appDir);
+        return 0;
+    }
+
+    MouseBackend mouse = createMouseBackend(options, &error);
+    if (!error.empty()) {
+        std::fprintf(stderr, "torvex: %s\n", error.c_str());
+    }
+
+    DialogEnvironment env;
+    env.paths = paths;
+    env.backend = mouse.backend.get();
+    env.pointer = mouse.pointer.get();
+    CQAV_VUvuvuDlg* dialogPtr = nullptr;
+    env.message = [&dialogPtr](const QString& text) {
+        QMessageBox box(QMessageBox::NoIcon, QApplication::applicationName(), text, QMessageBox::Ok,
+                        dialogPtr);
+        box.exec();
+    };
+    CQAV_VUvuvuDlg dialog(std::move(env));
+    dialogPtr = &dialog;
+
+    QLocalServer server;
+    const QString socketPath = instanceSocketPath(paths.appDir);
+    QLocalServer::removeServer(socketPath); // a stale socket of a copy that died; we hold the lock
+    server.setSocketOptions(QLocalServer::UserAccessOption);
+    if (server.listen(socketPath)) {
+        QObject::connect(&server, &QLocalServer::newConnection, &dialog, [&server, &dialog] {
+            while (QLocalSocket* client = server.nextPendingConnection()) {
+                QObject::connect(client, &QLocalSocket::readyRead, &dialog, [client, &dialog] {
+                    if (client->readAll().contains("restore")) {
+                        dialog.RestoreWindow();
+                    }
+                });
+                QObject::connect(client, &QLocalSocket::disconnected, client,
+                                 &QObject::deleteLater);
+            }
+        });
+    } else {
+        std::fprintf(stderr, "torvex: a second start cannot reach this window: %s\n",
+                     server.errorString().toUtf8().constData());
+    }
+
+    int status = 0;
+    QObject::connect(&dialog, &CQAV_VUvuvuDlg::programEnded, &qt, [&status](int code) {
+        status = code;
+        QApplication::exit(code);
+    });
+    if (!dialog.MainInit()) {
+        return dialog.endReason() == EndReason::Exit ? 0 : 1;
+    }
+    if (!options.hidden) {
+        dialog.show();
+    }
+    QApplication::exec();
+    return status;
+}
+
+} // namespace torvex::app

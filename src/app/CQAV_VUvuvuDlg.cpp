@@ -1,0 +1,591 @@
+#include "app/CQAV_VUvuvuDlg.h"
+
+#include "device/launcher.h"
+#include "macro/macro_file.h"
+#include "settings/config_store.h"
+#include "settings/function_codes.h"
+#include "ui/skin/language.h"
+
+#include <QCloseEvent>
+#include <QContextMenuEvent>
+#include <QDesktopServices>
+#include <QDir>
+#include <QFileDialog>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenu>
+#include <QMessageBox>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QSocketNotifier>
+#include <QUrl>
+#include <QWindow>
+#include <chrono>
+#include <cstdio>
+#include <thread>
+
+namespace torvex::app {
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+
+namespace {
+
+// The maker's web site (entry 19).
+constexpr const char* kWebSite = "https://example.com/torvex/";
+
+QIcon applicationIcon(const fs::path& skinDir) {
+    QIcon icon;
+    for (int size : {16, 22, 24, 32, 48, 64, 128, 256}) {
+        const fs::path file = skinDir / "icons" / ("torvex_" + std::to_string(size) + ".png");
+        if (fs::exists(file)) {
+            icon.addFile(QString::fromStdString(file.string()), QSize(size, size));
+        }
+    }
+    if (icon.isNull()) {
+        // Without the skin's icon the tray still needs something to show.
+        QPixmap pixmap(32, 32);
+        pixmap.fill(QColor(0, 120, 153));
+        icon.addPixmap(pixmap);
+    }
+    return icon;
+}
+
+} // namespace
+
+CQAV_VUvuvuDlg::CQAV_VUvuvuDlg(DialogEnvironment env)
+    : env_(std::move(env)), composer_(env_.paths.skinDir, cache_),
+      dispatcher_(model_, layout_, *this) {
+    setWindowFlags(Qt::Window | Qt::FramelessWindowHint);
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    setAttribute(Qt::WA_NoSystemBackground);
+    setMouseTracking(true);
+    const QIcon icon = applicationIcon(env_.paths.skinDir);
+    setWindowIcon(icon);
+    tray_ = std::make_unique<ui::TrayIcon>(icon);
+    connect(tray_.get(), &ui::TrayIcon::doubleClicked, this, [this] { RestoreWindow(); });
+    scheduler_ = env_.scheduler ? std::move(env_.scheduler) : ui::makeTimerScheduler();
+    animator_ = std::make_unique<ui::LedPreviewAnimator>(
+        model_.preview, *scheduler_,
+        ui::LedPreviewAnimator::Inputs{[this] { return static_cast<int>(model_.pointer.curPage); },
+                                       [this] { return model_.settings.dpiLevel; },
+                                       [this] { return static_cast<int>(model_.ledStatusApplied); },
+                                       [this] { update(); }});
+    model_.macros = &macros_.user;
+    const auto handler = [this](int id) { onMenuCommand(id); };
+    trayMenu_.setCommandHandler(handler);
+    contextMenu_.setCommandHandler(handler);
+    resize(ui::kFallbackWindowSize);
+}
+
+CQAV_VUvuvuDlg::~CQAV_VUvuvuDlg() {
+    animator_->stop();
+    hotplugNotifier_.reset();
+    // The button threads call back into this window: stop them before it goes.
+    session_.reset();
+}
+
+void CQAV_VUvuvuDlg::message(const QString& text) {
+    std::fprintf(stderr, "torvex: %s\n", text.toUtf8().constData());
+    if (env_.message) {
+        env_.message(text);
+    }
+}
+
+void CQAV_VUvuvuDlg::applyTitle() {
+    setWindowTitle(ui::windowTitle(model_.language));
+}
+
+bool CQAV_VUvuvuDlg::MainInit() {
+    device::ButtonEventHooks hooks;
+    hooks.settings = [this] {
+        std::lock_guard lock(publishedMutex_);
+        return published_;
+    };
+    hooks.dpiLevelChanged = [this](int level) {
+        QMetaObject::invokeMethod(
+            this,
+            [this, level] {
+                model_.settings.dpiLevel = level;
+                publishButtonSettings();
+                update();
+            },
+            Qt::QueuedConnection);
+    };
+    hooks.launch = [](int code) {
+        device::launchFirstAvailable(code == kCalculatorCode ? device::calculatorCandidates()
+                                                             : device::terminalCandidates());
+    };
+    session_ = std::make_unique<device::MouseSession>(*env_.backend, macros_, *env_.pointer,
+                                                      env_.paths.configPath(), std::move(hooks));
+    session_->start();
+
+    const fs::path configPath = env_.paths.configPath();
+    model_.curConfig = ReadCurConfig(configPath);
+    model_.language = ReadLanguage(configPath);
+    LoadConfiguration(configPath, model_.curConfig, false, model_.language, model_.settings);
+    publishButtonSettings();
+    applyTitle();
+
+    if (!loadLayouts()) {
+        return false;
+    }
+    shape_ = ui::BuildWindowShape(cache_.load(env_.paths.skinDir / "main_mask.jpg"), layout_);
+    if (!shape_.fromMask) {
+        std::fprintf(stderr, "torvex: %s is missing or unreadable; the window is rectangular\n",
+                     (env_.paths.skinDir / "main_mask.jpg").c_str());
+    }
+    setFixedSize(shape_.size);
+    setMask(shape_.windowRegion);
+
+    loadMacroTables(true);
+    model_.pointer.functionMenuOpen = false;
+    LoadMenus();
+
+    monitor_ = env_.backend->createMonitor();
+    if (!session_->findDevice()) {
+        message(ui::plugInMessage(model_.language));
+        ExitProgram(EndReason::NoMouse);
+        return false;
+    }
+    session_->link().setRemovalHandler([this] {
+        // Runs inside the hotplug pump; end once it has returned.
+        QMetaObject::invokeMethod(
+            this, [this] { ExitProgram(EndReason::MouseRemoved); }, Qt::QueuedConnection);
+    });
+    if (monitor_) {
+        hotplugNotifier_ = std::make_unique<QSocketNotifier>(monitor_->fd(), QSocketNotifier::Read);
+        connect(hotplugNotifier_.get(), &QSocketNotifier::activated, this, [this] {
+            if (session_ && monitor_) {
+                session_->link().pumpHotplug(*monitor_);
+            }
+        });
+    }
+    std::this_thread::sleep_for(5ms);
+    DownloadSettings();
+    AddTrayIcon();
+    return true;
+}
+
+bool CQAV_VUvuvuDlg::loadLayouts() {
+    bool missing = false;
+    ui::LayoutReporter reporter;
+    reporter.missingFile = [&missing](const fs::path& file) {
+        std::fprintf(stderr, "torvex: layout file not found: %s\n", file.c_str());
+        missing = true;
+    };
+    reporter.malformedValue = [this](const fs::path&, const std::string&, int) {
+        message(QString::fromUtf8(ui::kMalformedLayoutMessage));
+    };
+    const fs::path& dir = env_.paths.skinDir;
+    using Loader = bool (*)(const fs::path&, int, ui::SkinLayout&, const ui::LayoutReporter&);
+    for (Loader load : {Loader(ui::LoadMainLayout), Loader(ui::LoadColorLayout),
+                        Loader(ui::LoadAdvancedLayout), Loader(ui::LoadWarningLayout)}) {
+        load(dir, model_.language, layout_, reporter);
+        if (missing) {
+            message(QString::fromUtf8(ui::kMissingLayoutMessage));
+            ExitProgram(EndReason::MissingLayout);
+            return false;
+        }
+    }
+    return true;
+}
+
+void CQAV_VUvuvuDlg::loadMacroTables(bool fixedToo) {
+    const auto onMissing = [this](const fs::path& file) {
+        std::fprintf(stderr, "torvex: macro file not found: %s\n", file.c_str());
+        message(QString::fromUtf8(ui::kMissingLayoutMessage));
+    };
+    MacroTable user(MacroTableKind::User);
+    LoadMacroFile(env_.paths.macroFilePath(model_.language), user, onMissing);
+    MacroTable fixed(MacroTableKind::Fixed);
+    if (fixedToo) {
+        LoadMacroFile(env_.paths.constMacroPath(), fixed, onMissing);
+    }
+    std::lock_guard lock(macros_.mutex);
+    macros_.user = user;
+    if (fixedToo) {
+        macros_.fixed = fixed;
+    }
+}
+
+void CQAV_VUvuvuDlg::LoadMenus() {
+    contextMenu_.load(ui::contextMenuResource(model_.language));
+    trayMenu_.load(ui::trayMenuResource(model_.language));
+    tray_->setMenu(trayMenu_.popup());
+}
+
+void CQAV_VUvuvuDlg::publishButtonSettings() {
+    std::lock_guard lock(publishedMutex_);
+    published_.buttonFunction = model_.settings.buttonFunction;
+    published_.macroMode = model_.settings.macroMode;
+    published_.curConfig = model_.curConfig;
+}
+
+void CQAV_VUvuvuDlg::DownloadSettings() {
+    if (!session_) {
+        return;
+    }
+    const auto result = session_->download(model_.settings, model_.curConfig, [this] { update(); });
+    model_.dpiCode = result.state.dpiCode;
+    model_.ledStatusApplied = result.state.ledStatusApplied;
+    if (!result.saved) {
+        std::fprintf(stderr, "torvex: the settings were sent but not saved: %s\n",
+                     result.error.c_str());
+    }
+    publishButtonSettings();
+}
+
+void CQAV_VUvuvuDlg::AddTrayIcon() {
+    tray_->add(ui::windowTitle(model_.language), trayMenu_.popup());
+}
+
+void CQAV_VUvuvuDlg::RemoveTrayIcon() {
+    tray_->remove();
+}
+
+void CQAV_VUvuvuDlg::HideToTray() {
+    hide();
+    animator_->stop(); // a hidden window does no work for the preview
+    AddTrayIcon();
+}
+
+void CQAV_VUvuvuDlg::RestoreWindow() {
+    if (ended()) {
+        return;
+    }
+    showNormal();
+    raise();
+    activateWindow();
+    if (model_.pointer.curPage == ui::kColourPage) {
+        animator_->start();
+    }
+}
+
+void CQAV_VUvuvuDlg::ExitProgram(EndReason reason) {
+    if (ended()) {
+        return;
+    }
+    endReason_ = reason;
+    animator_->stop();
+    RemoveTrayIcon();
+    hotplugNotifier_.reset();
+    if (session_) {
+        session_->exitPath();
+    }
+    hide();
+    const bool normal = reason == EndReason::Exit || reason == EndReason::MouseRemoved;
+    emit programEnded(normal ? 0 : 1);
+}
+
+void CQAV_VUvuvuDlg::onMenuCommand(int id) {
+    switch (id) {
+    case ui::kCmdShowWindowEn:
+    case ui::kCmdShowWindowCn:
+        RestoreWindow();
+        break;
+    case ui::kCmdExitEn:
+    case ui::kCmdExitCn:
+        ExitProgram(EndReason::Exit);
+        break;
+    default:
+        // The event list's commands belong to the macro page.
+        break;
+    }
+}
+
+void CQAV_VUvuvuDlg::SwitchLanguage(int language) {
+    model_.language = language == 0 ? 0 : 1;
+    std::string error;
+    if (!WriteLanguage(env_.paths.configPath(), model_.language, &error)) {
+        std::fprintf(stderr, "torvex: cannot save the language: %s\n", error.c_str());
+    }
+    composer_.setSkinDir(env_.paths.skinDir);
+    if (!loadLayouts()) {
+        return;
+    }
+    loadMacroTables(false);
+    if (model_.pointer.curPage == ui::kAdvancedPage) {
+        refillMacroList();
+    }
+    update();
+    LoadMenus();
+    applyTitle();
+    if (repeatEdit_) {
+        for (QWidget* w :
+             {static_cast<QWidget*>(repeatEdit_), static_cast<QWidget*>(macroNameEdit_),
+              static_cast<QWidget*>(macroList_), static_cast<QWidget*>(eventList_)}) {
+            w->setFont(ui::captionFont(model_.language));
+        }
+    }
+}
+
+QImage CQAV_VUvuvuDlg::composeFrame() {
+    return composer_.compose(model_, layout_, shape_.size);
+}
+
+void CQAV_VUvuvuDlg::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.drawImage(QPoint(0, 0), composeFrame());
+    if (!firstFramePainted_) {
+        firstFramePainted_ = true;
+        if (qEnvironmentVariableIsSet("TORVEX_EXIT_AFTER_FIRST_FRAME")) {
+            // For the start-up benchmark: the first frame is on the screen.
+            std::fprintf(stderr, "torvex: first frame\n");
+            std::fflush(stderr);
+            QMetaObject::invokeMethod(
+                this, [this] { ExitProgram(EndReason::Exit); }, Qt::QueuedConnection);
+        }
+    }
+}
+
+void CQAV_VUvuvuDlg::mouseMoveEvent(QMouseEvent* event) {
+    dispatcher_.move(event->position().toPoint());
+}
+
+void CQAV_VUvuvuDlg::mousePressEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton) {
+        QWidget::mousePressEvent(event);
+        return;
+    }
+    dispatcher_.press(event->position().toPoint());
+    publishButtonSettings();
+}
+
+void CQAV_VUvuvuDlg::mouseReleaseEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton) {
+        QWidget::mouseReleaseEvent(event);
+        return;
+    }
+    dispatcher_.release(event->position().toPoint());
+    publishButtonSettings();
+}
+
+void CQAV_VUvuvuDlg::closeEvent(QCloseEvent* event) {
+    if (ended()) {
+        event->accept();
+        return;
+    }
+    event->ignore();
+    HideToTray();
+}
+
+void CQAV_VUvuvuDlg::contextMenuEvent(QContextMenuEvent* event) {
+    // The window's system menu: the about entry.
+    QMenu menu(this);
+    menu.addSeparator();
+    QAction* about = menu.addAction(QStringLiteral("&About QAV_VUvuvu..."));
+    if (menu.exec(event->globalPos()) == about) {
+        showAbout();
+    }
+}
+
+void CQAV_VUvuvuDlg::showAbout() {
+    QMessageBox::about(this, QStringLiteral("About torvex"),
+                       QStringLiteral("torvex %1\nConfiguration program for the TORVEX V3 gaming "
+                                      "mouse.")
+                           .arg(QStringLiteral(TORVEX_VERSION)));
+}
+
+void CQAV_VUvuvuDlg::repaint() {
+    update();
+}
+
+void CQAV_VUvuvuDlg::repaintAdvancedRegion() {
+    update(shape_.advancedPaintRegion);
+}
+
+void CQAV_VUvuvuDlg::paintNow() {
+    if (isVisible()) {
+        QWidget::repaint();
+    }
+}
+
+void CQAV_VUvuvuDlg::moveWindow(QPoint) {
+    ++moveRequests_;
+    if (QWindow* w = windowHandle()) {
+        w->startSystemMove();
+    }
+}
+
+void CQAV_VUvuvuDlg::minimise() {
+    showMinimized();
+}
+
+QPoint CQAV_VUvuvuDlg::windowTopLeft() const {
+    return geometry().topLeft();
+}
+
+void CQAV_VUvuvuDlg::saveProfile() {
+    // Only the five profiles are saved; a number read from the file outside 1..5 would name a
+    // section that is not a profile (6 is the applied copy, 7 the exchange section).
+    if (model_.curConfig < 1 || model_.curConfig > kProfileCount) {
+        return;
+    }
+    std::string error;
+    if (!SaveConfiguration(env_.paths.configPath(), model_.curConfig, model_.settings, &error)) {
+        std::fprintf(stderr, "torvex: cannot save the profile: %s\n", error.c_str());
+    }
+}
+
+void CQAV_VUvuvuDlg::saveDpiAndHide() {
+    const fs::path configPath = env_.paths.configPath();
+    SaveDpiLevel(configPath, kAppliedConfigNumber, model_.settings.dpiLevel);
+    LoadConfiguration(configPath, kAppliedConfigNumber, false, model_.language, model_.settings);
+    publishButtonSettings();
+    HideToTray();
+}
+
+void CQAV_VUvuvuDlg::loadProfile() {
+    LoadConfiguration(env_.paths.configPath(), model_.curConfig, false, model_.language,
+                      model_.settings);
+    publishButtonSettings();
+}
+
+void CQAV_VUvuvuDlg::importConfiguration() {
+    const QString file =
+        QFileDialog::getOpenFileName(this, {}, QString::fromStdString(env_.paths.appDir.string()),
+                                     QStringLiteral("All Files(*.ini) (*.ini)"));
+    if (file.isEmpty()) {
+        return;
+    }
+    ImportConfiguration(file.toStdString(), model_.settings);
+    publishButtonSettings();
+    update();
+}
+
+void CQAV_VUvuvuDlg::exportConfiguration() {
+    QFileDialog dialog(this, {}, QString::fromStdString(env_.paths.appDir.string()),
+                       QStringLiteral("All Files(*.ini) (*.ini)"));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setDefaultSuffix(QStringLiteral("ini"));
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
+        return;
+    }
+    std::string error;
+    if (!ExportConfiguration(dialog.selectedFiles().front().toStdString(), model_.settings,
+                             &error)) {
+        std::fprintf(stderr, "torvex: cannot export: %s\n", error.c_str());
+    }
+}
+
+void CQAV_VUvuvuDlg::restoreDefaults() {
+    const fs::path configPath = env_.paths.configPath();
+    std::string error;
+    if (!RestoreFactorySettings(configPath, model_.curConfig, model_.language, model_.settings,
+                                &error)) {
+        std::fprintf(stderr, "torvex: cannot restore the factory profiles: %s\n", error.c_str());
+    }
+    MacroTable table = macros_.user;
+    const auto restored = RestoreFactoryMacros(
+        env_.paths.defMacroPath(model_.language), env_.paths.macroFilePath(model_.language), table,
+        [this](const fs::path&) { message(QString::fromUtf8(ui::kMissingLayoutMessage)); }, &error);
+    if (restored != FactoryMacroRestore::FactoryFileMissing) {
+        std::lock_guard lock(macros_.mutex);
+        macros_.user = table;
+    }
+    if (model_.pointer.curPage == ui::kAdvancedPage) {
+        refillMacroList();
+        update();
+    }
+    publishButtonSettings();
+    DownloadSettings();
+}
+
+void CQAV_VUvuvuDlg::openWebSite() {
+    QDesktopServices::openUrl(QUrl(QString::fromLatin1(kWebSite)));
+}
+
+int CQAV_VUvuvuDlg::showWarning() {
+    return hooks_.showWarning ? hooks_.showWarning() : 1;
+}
+
+void CQAV_VUvuvuDlg::openFunctionMenu() {
+    if (hooks_.openFunctionMenu) {
+        hooks_.openFunctionMenu();
+    }
+}
+
+void CQAV_VUvuvuDlg::closeFunctionMenu() {
+    if (hooks_.closeFunctionMenu) {
+        hooks_.closeFunctionMenu();
+    }
+}
+
+void CQAV_VUvuvuDlg::createMacroControls() {
+    destroyMacroControls();
+    const QFont font = ui::captionFont(model_.language);
+    const QString look = QStringLiteral("background: black; color: white;");
+    const auto place = [&](QWidget* w, const QRect& r, int id) {
+        w->setGeometry(r);
+        w->setFont(font);
+        w->setStyleSheet(look);
+        w->setObjectName(QString::number(id));
+        w->show();
+    };
+    repeatEdit_ = new QLineEdit(this);
+    repeatEdit_->setAlignment(Qt::AlignCenter);
+    place(repeatEdit_, layout_.repeatEditRect, 10004);
+    macroNameEdit_ = new QLineEdit(this);
+    macroNameEdit_->setAlignment(Qt::AlignCenter);
+    place(macroNameEdit_, layout_.macroNameEditRect, 10000);
+    macroList_ = new QListWidget(this);
+    macroList_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    place(macroList_, layout_.macroListRect, 10001);
+    eventList_ = new QListWidget(this);
+    eventList_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    place(eventList_, layout_.eventListRect, 10002);
+}
+
+void CQAV_VUvuvuDlg::destroyMacroControls() {
+    delete repeatEdit_.data();
+    delete macroNameEdit_.data();
+    delete macroList_.data();
+    delete eventList_.data();
+}
+
+QWidget* CQAV_VUvuvuDlg::macroControl(int controlId) const {
+    switch (controlId) {
+    case 10004:
+        return repeatEdit_;
+    case 10000:
+        return macroNameEdit_;
+    case 10001:
+        return macroList_;
+    case 10002:
+        return eventList_;
+    default:
+        return nullptr;
+    }
+}
+
+void CQAV_VUvuvuDlg::refillMacroList() {
+    if (hooks_.refillMacroList) {
+        hooks_.refillMacroList();
+        return;
+    }
+    if (!macroList_) {
+        return;
+    }
+    macroList_->clear();
+    const MacroTable& table = macros_.user;
+    for (std::size_t i = 0; i < table.usedCount(); ++i) {
+        macroList_->addItem(QString::fromStdU16String(std::u16string(table.records[i].nameView())));
+    }
+    if (macroList_->count() > 0) {
+        macroList_->setCurrentRow(std::clamp(table.currentMacro, 0, macroList_->count() - 1));
+    }
+}
+
+void CQAV_VUvuvuDlg::macroCommand(ui::MacroCommand command) {
+    if (hooks_.macroCommand) {
+        hooks_.macroCommand(command);
+    }
+}
+
+void CQAV_VUvuvuDlg::startLedPreview() {
+    if (isVisible()) {
+        animator_->start();
+    }
+}
+
+} // namespace torvex::app

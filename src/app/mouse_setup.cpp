@@ -1,0 +1,53 @@
+#include "app/mouse_setup.h"
+
+#include "device/linux_hid_backend.h"
+#include "sim/virtual_mouse.h"
+
+namespace torvex::app {
+namespace {
+
+class NoDevices final : public device::HidBackend {
+public:
+    std::vector<device::HidInterfaceInfo> enumerate() override { return {}; }
+    std::unique_ptr<device::HidDevice> open(const device::HidInterfaceInfo&,
+                                            device::Access) override {
+        return nullptr;
+    }
+    std::unique_ptr<device::HotplugMonitor> createMonitor() override { return nullptr; }
+};
+
+} // namespace
+
+std::unique_ptr<device::PointerSettings> createPointerSettings(const AppOptions& options) {
+    if (options.virtualMouse && options.virtualMouseDir) {
+        return std::make_unique<device::FilePointerSettings>(*options.virtualMouseDir /
+                                                             "pointer.ini");
+    }
+    return std::make_unique<device::NoPointerSettings>();
+}
+
+MouseBackend createMouseBackend(const AppOptions& options, std::string* error) {
+    MouseBackend m;
+    m.pointer = createPointerSettings(options);
+    if (options.virtualMouse) {
+        auto vm = std::make_unique<sim::VirtualMouse>();
+        m.virtualMouse = vm.get();
+        if (options.virtualMouseDir && !vm->serve(*options.virtualMouseDir, error)) {
+            m.virtualMouse = nullptr;
+            m.backend = std::make_unique<NoDevices>();
+            return m;
+        }
+        m.backend = std::move(vm);
+        return m;
+    }
+    m.backend = device::createLinuxHidBackend();
+    if (!m.backend) {
+        if (error) {
+            *error = "cannot reach the HID devices (libudev failed)";
+        }
+        m.backend = std::make_unique<NoDevices>();
+    }
+    return m;
+}
+
+} // namespace torvex::app
