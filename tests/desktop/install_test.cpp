@@ -118,6 +118,9 @@ TEST_F(Installed, FilesLandWhereDesktopsLook) {
          }) {
         EXPECT_TRUE(fs::is_regular_file(file)) << file;
     }
+#ifdef TORVEX_INSTALLS_WINDOW
+    EXPECT_TRUE(fs::is_regular_file(prefix() / "bin/torvex"));
+#endif
     // The macro definitions are build inputs, not run-time data.
     EXPECT_FALSE(fs::exists(share / "torvex/macros"));
     // Both entries start the window; the autostart one hidden.
