@@ -11,6 +11,7 @@
 #include "device/linux_hid_backend.h"
 #include "device/mouse_session.h"
 #include "device/report_trace.h"
+#include "macro/event_rows.h"
 #include "macro/key_codes.h"
 #include "macro/macro_file.h"
 #include "settings/config_store.h"
@@ -357,24 +358,6 @@ bool loadMacros(const Context& c, MacroTables& tables, bool fixedToo) {
 
 std::string repeatText(const MacroRecord& r) {
     return r.repeatMode == 0 ? "once" : std::to_string(r.repeatCount()) + " times";
-}
-
-// The rows of the macro page's event list: events with their direction mark, the pauses between
-// them as "    <n>ms"; the pause after the last event has no row.
-std::vector<std::string> eventRows(const MacroRecord& r) {
-    std::vector<std::string> rows;
-    const std::size_t n = std::min<std::size_t>(r.eventCount, kMaxMacroEvents);
-    for (std::size_t k = 0; k < n; ++k) {
-        if (k > 0) {
-            rows.push_back("    " + std::to_string(r.delay(k - 1)) + "ms");
-        }
-        const MacroEvent e = r.events[k];
-        const char* mark = e.action == kActionDown ? "[\u2193]"
-                           : e.action == kActionUp ? "[\u2191]"
-                                                   : "";
-        rows.push_back(mark + KeyName(e.code));
-    }
-    return rows;
 }
 
 int macroList(const Context& c) {
