@@ -83,11 +83,15 @@ CQavMenu::CQavMenu() : style_(std::make_unique<QavMenuStyle>()) {}
 CQavMenu::~CQavMenu() = default;
 
 void CQavMenu::load(MenuResource which) {
+    load(menuResource(which));
+}
+
+void CQavMenu::load(const MenuItemSpec& resource) {
     root_ = std::make_unique<QMenu>();
     root_->setStyle(style_.get());
     popup_ = nullptr;
     entryCount_ = 0;
-    MakeOwnerDrawn(menuResource(which).children, root_.get());
+    MakeOwnerDrawn(resource.children, root_.get());
     const auto actions = root_->actions();
     if (!actions.isEmpty()) {
         popup_ = actions.front()->menu();

@@ -57,6 +57,7 @@ public:
     // Builds the menu of a resource (the previous menu is dropped), entryCount = 0, then
     // MakeOwnerDrawn over the whole menu.
     void load(MenuResource which);
+    void load(const MenuItemSpec& resource);
 
     // The popup that is shown: the contents of the top-level popup. Null before load().
     QMenu* popup() const { return popup_; }
