@@ -1,5 +1,16 @@
 // The macro page's commands on the user macro table, without a widget: the page hands over its
 // four controls through MacroPageControls, and the editor keeps the page state that outlives them.
+//
+// How a page widget drives it:
+//   controls created, a load while the page shows, a language switch -> refillMacroList
+//   the user changes the macroList selection                          -> selectMacro
+//   page entries 2, 3, 5, 6                        -> newMacro, deleteMacro, saveMacros,
+//   toggleRepeat right-button release (not recording)  -> rightButtonReleased(row from eventRowAt,
+//   inside);
+//       open the menu when it says so; then contextMenuClosed; then menuCommand(id) if one was
+//       chosen: Overflow -> message box "Overflow!!!", BeginDelayEdit -> the list's edit request
+//   eventList reports "edit ended" (maybe twice)                      -> storeEditedDelay
+// Recording (page entry 4, key messages) is MacroRecorder's.
 #pragma once
 
 #include "macro/macro_record.h"
