@@ -1,0 +1,272 @@
+// The main window offscreen, on the virtual mouse: start-up, pointer input, hide, restore, exit,
+// the two start-up failures, device removal and the language switch.
+#include "app/CQAV_VUvuvuDlg.h"
+#include "common/ini_store.h"
+#include "device/pointer_settings.h"
+#include "macro/macro_file.h"
+#include "sim/virtual_mouse.h"
+#include "test_skin.h"
+
+#include <QAction>
+#include <QSignalSpy>
+#include <QTest>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <sstream>
+
+namespace torvex::app {
+namespace {
+namespace fs = std::filesystem;
+using uitest::mainRect;
+
+std::string slurp(const fs::path& p) {
+    std::ifstream in(p, std::ios::binary);
+    std::stringstream ss;
+    ss << in.rdbuf();
+    return ss.str();
+}
+
+class NullClock final : public ui::AnimatorScheduler {
+public:
+    int scheduled = 0;
+    void schedule(int, std::function<void()>) override { ++scheduled; }
+    void cancel() override {}
+};
+
+class Window : public ::testing::Test {
+protected:
+    void SetUp() override {
+        home = fs::path(tmp.path().toStdString()) / "home";
+        uitest::makeHome(home, skin);
+        pointer = std::make_unique<device::FilePointerSettings>(home / "pointer.ini");
+    }
+    std::unique_ptr<CQAV_VUvuvuDlg> make() {
+        DialogEnvironment env;
+        env.paths.appDir = home;
+        env.paths.skinDir = home / "skins";
+        env.backend = &mouse;
+        env.pointer = pointer.get();
+        env.message = [this](const QString& text) { messages.push_back(text); };
+        auto clock = std::make_unique<NullClock>();
+        clockPtr = clock.get();
+        env.scheduler = std::move(clock);
+        return std::make_unique<CQAV_VUvuvuDlg>(std::move(env));
+    }
+    std::vector<std::vector<uint8_t>> commands() const {
+        std::vector<std::vector<uint8_t>> out;
+        for (const auto& r : mouse.reports()) {
+            out.push_back(r.bytes);
+        }
+        return out;
+    }
+    static QPoint inside(const QRect& r) { return r.topLeft() + QPoint(2, 2); }
+    void click(QWidget& w, QPoint p) {
+        QTest::mouseMove(&w, p);
+        QTest::mouseClick(&w, Qt::LeftButton, {}, p);
+    }
+
+    QTemporaryDir tmp;
+    uitest::TestSkin skin;
+    fs::path home;
+    sim::VirtualMouse mouse;
+    std::unique_ptr<device::FilePointerSettings> pointer;
+    std::vector<QString> messages;
+    NullClock* clockPtr = nullptr;
+};
+
+TEST_F(Window, StartUpSendsTheProfileAddsTheIconAndApplySendsAgain) {
+    ini::writeString(home / "config.ini", "Init", "CurConfig", "3");
+    auto w = make();
+    ASSERT_TRUE(w->MainInit());
+    EXPECT_TRUE(messages.empty());
+    EXPECT_EQ(w->windowTitle(), "TORVEX V3宏编程游戏鼠标驱动");
+    EXPECT_EQ(w->size(), QSize(uitest::kWidth, uitest::kHeight));
+    EXPECT_EQ(w->shape().windowRegion, QRegion(0, 0, uitest::kWidth, uitest::kHeight));
+    EXPECT_EQ(commands().size(), 14u);
+    EXPECT_EQ(w->model().curConfig, 3);
+    EXPECT_TRUE(w->trayIcon().present());
+    EXPECT_EQ(w->trayIcon().tip(), "TORVEX V3宏编程游戏鼠标驱动");
+    EXPECT_EQ(w->trayMenu().popup()->actions()[0]->text(), "显示窗口   ");
+    EXPECT_GT(w->macros().user.count, 0);
+    EXPECT_GT(w->macros().fixed.count, 0);
+    // Config6 now equals Config3.
+    for (const char* key : {"K0", "K3", "DPI_LEVEL", "LED_STATUS", "FIRE_TIME"}) {
+        EXPECT_EQ(ini::readString(home / "config.ini", "Config6", key, 16),
+                  ini::readString(home / "config.ini", "Config3", key, 16))
+            << key;
+    }
+
+    w->show();
+    click(*w, inside(mainRect(3)));
+    EXPECT_EQ(commands().size(), 28u) << "Apply sends the fourteen reports again";
+    // The frame on screen is the composition.
+    const QImage frame = w->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    EXPECT_EQ(frame, w->composeFrame());
+}
+
+TEST_F(Window, CloseHidesToTheTrayRestoreBringsItBackAndExitEndsWithTheExitSteps) {
+    auto w = make();
+    ASSERT_TRUE(w->MainInit());
+    w->show();
+    QSignalSpy ended(w.get(), &CQAV_VUvuvuDlg::programEnded);
+    w->close();
+    EXPECT_FALSE(w->isVisible());
+    EXPECT_TRUE(w->trayIcon().present());
+    EXPECT_FALSE(w->ended());
+
+    w->onMenuCommand(32837); // Chinese "Show Window"
+    EXPECT_TRUE(w->isVisible());
+    click(*w, inside(mainRect(13))); // the skin's close button
+    EXPECT_FALSE(w->isVisible());
+    w->onMenuCommand(32801); // English "Show Window", whatever the language
+    EXPECT_TRUE(w->isVisible());
+    click(*w, inside(mainRect(12))); // minimise: no icon change, still shown on the taskbar
+    EXPECT_TRUE(w->isMinimized() || w->windowState().testFlag(Qt::WindowMinimized));
+
+    pointer->setSpeed(3);
+    const std::size_t before = commands().size();
+    w->onMenuCommand(32838); // Chinese "Exit Driver"
+    EXPECT_TRUE(w->ended());
+    EXPECT_EQ(w->endReason(), EndReason::Exit);
+    ASSERT_EQ(ended.count(), 1);
+    EXPECT_EQ(ended[0][0].toInt(), 0);
+    EXPECT_FALSE(w->trayIcon().present());
+    EXPECT_FALSE(w->isVisible());
+    const auto all = commands();
+    ASSERT_EQ(all.size(), before + 1);
+    EXPECT_EQ(all.back()[1], 0x20);
+    EXPECT_EQ(pointer->speed(), 10);
+    w->onMenuCommand(32800);
+    EXPECT_EQ(ended.count(), 1) << "the exit steps run once";
+}
+
+TEST_F(Window, SaveAndHideKeepsTheLevelAndDropsUnsentEdits) {
+    auto w = make();
+    ASSERT_TRUE(w->MainInit());
+    w->show();
+    const int wheel = w->model().settings.wheelStatus;
+    click(*w, inside(mainRect(wheel == 0 ? 42 : 41))); // an edit that is not sent
+    EXPECT_NE(w->model().settings.wheelStatus, wheel);
+    auto& s = w->model().settings;
+    s.dpiSetEnabled = {1, 1, 1, 1};
+    click(*w, inside(mainRect(57))); // level 3
+    EXPECT_EQ(s.dpiLevel, 3);
+    click(*w, inside(mainRect(2)));
+    EXPECT_FALSE(w->isVisible());
+    EXPECT_TRUE(w->trayIcon().present());
+    EXPECT_EQ(w->model().settings.wheelStatus, wheel);
+    EXPECT_EQ(w->model().settings.dpiLevel, 3);
+    EXPECT_EQ(ini::readString(home / "config.ini", "Config6", "DPI_LEVEL", 8), "3");
+}
+
+TEST_F(Window, WithoutAMouseThePlugInMessageAndTheExitStepsEndTheStart) {
+    for (int language : {0, 1}) {
+        ini::writeString(home / "config.ini", "Init", "VER_SEL", std::to_string(language));
+        const std::string config = slurp(home / "config.ini");
+        messages.clear();
+        pointer->setSpeed(4);
+        mouse.unplug();
+        auto w = make();
+        QSignalSpy ended(w.get(), &CQAV_VUvuvuDlg::programEnded);
+        EXPECT_FALSE(w->MainInit());
+        ASSERT_EQ(messages.size(), 1u);
+        EXPECT_EQ(messages[0], language ? QString("Please plug-in【TORVEX V3】USB Mouse")
+                                        : QString("请插入【TORVEX V3】USB鼠标"));
+        EXPECT_EQ(w->endReason(), EndReason::NoMouse);
+        EXPECT_EQ(ended.count(), 1);
+        EXPECT_EQ(ended[0][0].toInt(), 1);
+        EXPECT_FALSE(w->trayIcon().present());
+        EXPECT_EQ(pointer->speed(), 10);
+        EXPECT_EQ(slurp(home / "config.ini"), config) << "nothing downloaded, nothing saved";
+        EXPECT_TRUE(commands().empty());
+        mouse.plug();
+    }
+}
+
+TEST_F(Window, AMissingLayoutFileShowsItsMessageAndEndsBeforeTheMouseSearch) {
+    fs::remove(ui::layoutFilePath(home / "skins", 0, ui::LayoutFile::Warning));
+    auto w = make();
+    EXPECT_FALSE(w->MainInit());
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0], "找不到配置文件");
+    EXPECT_EQ(w->endReason(), EndReason::MissingLayout);
+    EXPECT_TRUE(commands().empty()) << "no download, no exit report without a handle";
+    EXPECT_EQ(pointer->speed(), 10);
+    EXPECT_EQ(mouse.state().exitReports, 0);
+}
+
+TEST_F(Window, AMalformedLayoutValueIsReportedAndStillUsed) {
+    skin.writeLayoutValue(0, ui::LayoutFile::Main, "BUTTONPOS", 20, "m,1,2,3,4,cap,7,8");
+    fs::copy_file(ui::layoutFilePath(skin.dir(), 0, ui::LayoutFile::Main),
+                  ui::layoutFilePath(home / "skins", 0, ui::LayoutFile::Main),
+                  fs::copy_options::overwrite_existing);
+    auto w = make();
+    EXPECT_TRUE(w->MainInit());
+    EXPECT_EQ(messages, std::vector<QString>{"加载ini错误！"});
+    EXPECT_EQ(w->layout().mainLayout[20], (ui::SkinEntry{1, 2, 3, 4, "cap"}));
+}
+
+TEST_F(Window, RemovingTheMouseEndsTheProgram) {
+    auto w = make();
+    ASSERT_TRUE(w->MainInit());
+    QSignalSpy ended(w.get(), &CQAV_VUvuvuDlg::programEnded);
+    mouse.unplug();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return w->ended(); }, 5000));
+    EXPECT_EQ(w->endReason(), EndReason::MouseRemoved);
+    EXPECT_EQ(ended.count(), 1);
+    EXPECT_FALSE(w->trayIcon().present());
+}
+
+TEST_F(Window, SwitchingTheLanguageReloadsLayoutMacrosMenusAndTitle) {
+    auto w = make();
+    ASSERT_TRUE(w->MainInit());
+    w->show();
+    click(*w, inside(mainRect(18)));
+    EXPECT_EQ(ini::readString(home / "config.ini", "Init", "VER_SEL", 8), "1");
+    EXPECT_EQ(w->windowTitle(), "TORVEX V3 Gaming Mouse Driver");
+    EXPECT_EQ(w->layout().mainLayout[20].caption, "E20");
+    EXPECT_EQ(w->layout().funString[3], "F3");
+    EXPECT_EQ(w->trayMenu().popup()->actions()[0]->text(), "Show Window");
+    EXPECT_EQ(w->contextMenu().entries()[1].text, "Add Forward");
+    EXPECT_EQ(w->trayIcon().tip(), "TORVEX V3宏编程游戏鼠标驱动")
+        << "the icon keeps the tip it was added with";
+    MacroTable english(MacroTableKind::User);
+    LoadMacroFile(home / "Macro_EN.dat", english);
+    EXPECT_EQ(w->macros().user.count, english.count);
+    EXPECT_EQ(w->macros().user.records, english.records);
+
+    // The same language again still rewrites the key.
+    ini::writeString(home / "config.ini", "Init", "VER_SEL", "7");
+    click(*w, inside(mainRect(18)));
+    EXPECT_EQ(ini::readString(home / "config.ini", "Init", "VER_SEL", 8), "1");
+    click(*w, inside(mainRect(17)));
+    EXPECT_EQ(w->windowTitle(), "TORVEX V3宏编程游戏鼠标驱动");
+    EXPECT_EQ(w->layout().mainLayout[20].caption, "Z20");
+}
+
+TEST_F(Window, TheMacroPageControlsLiveOnlyOnThatPageAndThePreviewOnlyWhileShown) {
+    auto w = make();
+    ASSERT_TRUE(w->MainInit());
+    w->show();
+    click(*w, inside(mainRect(10)));
+    ASSERT_TRUE(w->macroControlsPresent());
+    EXPECT_EQ(w->macroControl(10004)->geometry(), uitest::kRepeatEdit);
+    EXPECT_EQ(w->macroControl(10000)->geometry(), uitest::kNameEdit);
+    EXPECT_EQ(w->macroControl(10001)->geometry(), uitest::kMacroList);
+    EXPECT_EQ(w->macroControl(10002)->geometry(), uitest::kEventList);
+    EXPECT_NE(qobject_cast<QLineEdit*>(w->macroControl(10004)), nullptr);
+    EXPECT_NE(qobject_cast<QListWidget*>(w->macroControl(10001)), nullptr);
+    click(*w, inside(mainRect(11)));
+    EXPECT_FALSE(w->macroControlsPresent());
+    EXPECT_EQ(w->model().pointer.curPage, ui::kColourPage);
+    EXPECT_TRUE(w->animator().running());
+    w->HideToTray();
+    EXPECT_FALSE(w->animator().running()) << "a hidden window does no work for the preview";
+    w->RestoreWindow();
+    EXPECT_TRUE(w->animator().running());
+    click(*w, inside(mainRect(9)));
+    EXPECT_EQ(w->model().pointer.curPage, ui::kMainPage);
+}
+
+} // namespace
+} // namespace torvex::app
