@@ -84,6 +84,9 @@ struct EventMenuCommand {
 };
 std::optional<EventMenuCommand> eventMenuCommand(int menuId);
 
+// The message box text for a full macro.
+inline constexpr std::string_view kOverflowMessage = "Overflow!!!";
+
 enum class MenuOutcome {
     Ignored,        // recording, no macro selected, or not a command of this menu
     Done,           // the table and the event list changed

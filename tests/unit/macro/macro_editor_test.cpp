@@ -6,6 +6,7 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <gtest/gtest.h>
 #include <memory>
 #include <thread>
@@ -512,20 +513,60 @@ TEST(MacroEditor, RowUnderThePointer) {
     EXPECT_TRUE(empty.editor.rightButtonReleased(empty.page, 5, true));
 }
 
-TEST(MacroEditor, EditsWaitForTheTablesLock) {
-    Page p({makeMacro(u"m", {{4, 1, 1}})});
-    std::unique_lock held(p.tables.mutex);
-    std::atomic<bool> done = false;
-    std::thread editing([&] {
-        p.editor.insertEvent(0, 0, 240, 1);
-        done = true;
-    });
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    EXPECT_FALSE(done);
-    EXPECT_EQ(p.macro(0).eventCount, 1);
-    held.unlock();
-    editing.join();
-    EXPECT_EQ(p.macro(0).eventCount, 2);
+TEST(MacroEditor, EveryChangeWaitsForTheTablesLock) {
+    const auto dir = std::filesystem::temp_directory_path() /
+                     ("torvex-editor-lock-" + std::to_string(::getpid()));
+    std::filesystem::create_directories(dir);
+    const struct {
+        const char* name;
+        std::function<void(Page&)> change;
+    } cases[] = {
+        {"insert", [](Page& p) { p.choose(0, 32802); }},
+        {"delete event", [](Page& p) { p.choose(0, 32781); }},
+        {"edited delay",
+         [](Page& p) {
+             p.editor.state().eventListRow = 1;
+             p.editor.state().editEvent = 0;
+             p.page.events[1] = u"5ms";
+             p.editor.storeEditedDelay(p.page);
+         }},
+        {"new macro",
+         [](Page& p) {
+             p.page.name = u"new";
+             p.editor.newMacro(p.page);
+         }},
+        {"delete macro", [](Page& p) { p.editor.deleteMacro(p.page); }},
+        {"toggle repeat", [](Page& p) { p.editor.toggleRepeat(p.page); }},
+        {"save",
+         [&dir](Page& p) {
+             p.page.repeat = u"9";
+             p.editor.saveMacros(p.page, dir / "Macro_EN.dat");
+         }},
+        {"select", [](Page& p) { p.pick(1); }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        Page p({makeMacro(u"a", {{4, 1, 1}, {4, 2, 1}}), makeMacro(u"b", {})});
+        const MacroTable before = p.tables.user;
+        std::unique_lock held(p.tables.mutex);
+        std::atomic<bool> done = false;
+        std::thread editing([&] {
+            c.change(p);
+            done = true;
+        });
+        std::this_thread::sleep_for(std::chrono::milliseconds(30));
+        EXPECT_FALSE(done);
+        EXPECT_EQ(p.tables.user.records, before.records);
+        EXPECT_EQ(p.tables.user.count, before.count);
+        EXPECT_EQ(p.tables.user.currentMacro, before.currentMacro);
+        held.unlock();
+        editing.join();
+        const bool changed = p.tables.user.records != before.records ||
+                             p.tables.user.count != before.count ||
+                             p.tables.user.currentMacro != before.currentMacro;
+        EXPECT_TRUE(changed);
+    }
+    std::filesystem::remove_all(dir);
 }
 
 TEST(MacroEditor, MenuIds) {

@@ -2,8 +2,12 @@
 #include "macro/event_rows.h"
 #include "macro/macro_recorder.h"
 
+#include <atomic>
+#include <chrono>
 #include <ctime>
+#include <functional>
 #include <gtest/gtest.h>
+#include <thread>
 
 namespace torvex {
 namespace {
@@ -260,6 +264,44 @@ TEST(MacroRecorder, X11AutoRepeatGivesOneDownAndOneUp) {
     EXPECT_EQ(x11(false, false, 1500), Rec);
     r.recorder.toggle(r.page);
     EXPECT_EQ(eventsOf(r.macro(1)), (std::vector<Ev>{{4, 1, 1500}, {4, 2, 30}}));
+}
+
+TEST(MacroRecorder, ChangesWaitForTheTablesLock) {
+    using Action = std::function<void(Recording&)>;
+    const Action start = [](Recording& r) { r.recorder.toggle(r.page); };
+    const Action key = [](Recording& r) { r.key(Down, 'A', 0); };
+    const Action nothing = [](Recording&) {};
+    const Action startAndKey = [&](Recording& r) {
+        start(r);
+        key(r);
+    };
+    const struct {
+        const char* name;
+        Action before;
+        Action change;
+    } cases[] = {
+        {"start", nothing, start},
+        {"key", start, key},
+        {"stop", startAndKey, start},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        Recording r;
+        c.before(r);
+        const MacroTable before = r.tables.user;
+        std::unique_lock held(r.tables.mutex);
+        std::atomic<bool> done = false;
+        std::thread changing([&] {
+            c.change(r);
+            done = true;
+        });
+        std::this_thread::sleep_for(std::chrono::milliseconds(30));
+        EXPECT_FALSE(done);
+        EXPECT_EQ(r.tables.user.records, before.records);
+        held.unlock();
+        changing.join();
+        EXPECT_NE(r.tables.user.records, before.records);
+    }
 }
 
 TEST(MacroRecorder, MessageFilter) {
