@@ -1,0 +1,313 @@
+// The real torvex binary under Xvfb, with trayer for the tray and a private session bus, driven
+// by xdotool: shape, Apply, language switch, close to the tray, a second start, exit from the
+// tray menu, and the two start-up failures. Screenshots of the pages are kept as artefacts.
+#include "common/ini_store.h"
+#include "common/leading_int.h"
+#include "process.h"
+
+#include <QColor>
+#include <QGuiApplication>
+#include <QImage>
+#include <array>
+#include <cstdio>
+#include <cstdlib>
+#include <gtest/gtest.h>
+#include <regex>
+#include <string>
+
+namespace torvex::testing {
+namespace {
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+
+const fs::path kBinary = fs::path(TORVEX_BINARY_DIR) / "bin" / "torvex";
+const fs::path kData = fs::path(TORVEX_SOURCE_DIR) / "data";
+const std::string kTitleCn = "TORVEX V3宏编程游戏鼠标驱动";
+const std::string kTitleEn = "TORVEX V3 Gaming Mouse Driver";
+
+bool installed(const char* program) {
+    return std::system(("command -v " + std::string(program) + " >/dev/null 2>&1").c_str()) == 0;
+}
+
+// Runs a shell command on the test display and returns its standard output.
+std::string capture(const std::string& command) {
+    std::string out;
+    if (FILE* pipe = ::popen((command + " 2>/dev/null").c_str(), "r")) {
+        std::array<char, 4096> buffer{};
+        std::size_t n = 0;
+        while ((n = std::fread(buffer.data(), 1, buffer.size(), pipe)) > 0) {
+            out.append(buffer.data(), n);
+        }
+        ::pclose(pipe);
+    }
+    return out;
+}
+
+std::string quoted(const std::string& s) {
+    return "'" + s + "'";
+}
+
+// The visible window with exactly this title, or "".
+std::string visibleWindow(const std::string& title) {
+    const std::string out =
+        capture("xdotool search --onlyvisible --name " + quoted("^" + title + "$"));
+    return out.substr(0, out.find('\n'));
+}
+
+QPoint windowPosition(const std::string& id) {
+    const std::string out = capture("xdotool getwindowgeometry --shell " + id);
+    std::smatch m;
+    int x = 0, y = 0;
+    if (std::regex_search(out, m, std::regex("X=(-?\\d+)"))) {
+        x = std::stoi(m[1]);
+    }
+    if (std::regex_search(out, m, std::regex("Y=(-?\\d+)"))) {
+        y = std::stoi(m[1]);
+    }
+    return {x, y};
+}
+
+QImage screenshot(const std::string& window, const fs::path& file) {
+    capture("import -window " + window + " " + quoted(file.string()));
+    return QImage(QString::fromStdString(file.string())).convertToFormat(QImage::Format_RGB32);
+}
+
+std::size_t lines(const fs::path& file) {
+    const std::string text = slurp(file);
+    return static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n'));
+}
+
+// Centre of a main-page entry of the real skin.
+QPoint entryCentre(int language, int entry) {
+    const fs::path file =
+        kData / "skins" / (language == 0 ? "INI_CN/skin_main.ini" : "INI_EN/skin_main_en.ini");
+    const std::string value = ini::readString(file, "BUTTONPOS", std::to_string(entry), 260);
+    std::array<int, 4> n{};
+    std::size_t pos = value.find(',');
+    for (int& v : n) {
+        v = leadingInt(std::string_view(value).substr(pos + 1));
+        pos = value.find(',', pos + 1);
+    }
+    return {n[0] + n[2] / 2, n[1] + n[3] / 2};
+}
+
+void clickAt(const std::string& window, QPoint p, int button = 1) {
+    capture("xdotool mousemove --window " + window + " " + std::to_string(p.x()) + " " +
+            std::to_string(p.y()) + " click " + std::to_string(button));
+}
+
+class WindowE2E : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        for (const char* tool :
+             {"Xvfb", "xdotool", "trayer", "dbus-run-session", "import", "xwininfo"}) {
+            if (!installed(tool)) {
+                missing_ = tool;
+                return;
+            }
+        }
+        // One folder per test process: ctest runs the cases in parallel, each with its display.
+        scratch_ =
+            fs::path(TORVEX_BINARY_DIR) / "tests" / "window-e2e" / std::to_string(::getpid());
+        fs::remove_all(scratch_);
+        fs::create_directories(scratch_);
+        // Xvfb picks a free display itself and names it once it is ready.
+        const fs::path displayFile = scratch_ / "display";
+        xvfb_ =
+            new Process("/bin/sh",
+                        {"-c", "exec Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>" +
+                                   quoted(displayFile.string())},
+                        scratch_);
+        std::string number;
+        if (!eventually(
+                [&] {
+                    number = slurp(displayFile);
+                    return !number.empty() && number.back() == '\n';
+                },
+                10s)) {
+            missing_ = "a working Xvfb";
+            return;
+        }
+        const std::string name = ":" + number.substr(0, number.size() - 1);
+        ::setenv("DISPLAY", name.c_str(), 1);
+        ::setenv("QT_QPA_PLATFORM", "xcb", 1);
+        trayer_ = new Process("/usr/bin/env",
+                              {"trayer", "--edge", "top", "--align", "right", "--widthtype",
+                               "pixel", "--width", "200", "--height", "24"},
+                              scratch_);
+        eventually(
+            [] { return capture("xwininfo -root -tree").find("\"panel\"") != std::string::npos; },
+            5s);
+        artefacts_ = fs::path(TORVEX_BINARY_DIR) / "test-artifacts" / "window";
+        fs::create_directories(artefacts_);
+    }
+    static void TearDownTestSuite() {
+        for (Process* p : {trayer_, xvfb_}) {
+            if (p) {
+                p->signal(SIGTERM);
+                p->wait(5s);
+                delete p;
+            }
+        }
+        trayer_ = xvfb_ = nullptr;
+        if (::testing::UnitTest::GetInstance()->Passed() && !scratch_.empty()) {
+            std::error_code ec;
+            fs::remove_all(scratch_, ec);
+        }
+    }
+    void SetUp() override {
+        if (!missing_.empty()) {
+            GTEST_SKIP() << missing_ << " is not installed";
+        }
+    }
+    Process start(const std::vector<std::string>& args) {
+        std::vector<std::string> all{"--", kBinary.string()};
+        all.insert(all.end(), args.begin(), args.end());
+        return Process("/usr/bin/dbus-run-session", all, scratch_);
+    }
+
+    static inline std::string missing_;
+    static inline fs::path scratch_;
+    static inline fs::path artefacts_;
+    static inline Process* xvfb_ = nullptr;
+    static inline Process* trayer_ = nullptr;
+};
+
+TEST_F(WindowE2E, ShapeApplyLanguageTraySecondStartAndExit) {
+    const fs::path home = scratch_ / "home";
+    const fs::path vm = scratch_ / "vm";
+    const QImage rootBefore = screenshot("root", scratch_ / "root-before.png");
+    Process torvex = start({"--virtual-mouse=" + vm.string(), "--home", home.string()});
+
+    std::string window;
+    ASSERT_TRUE(eventually([&] { return !(window = visibleWindow(kTitleCn)).empty(); }, 15s))
+        << torvex.errSoFar();
+    ASSERT_TRUE(eventually([&] { return lines(vm / "reports.log") >= 14; }, 10s));
+    EXPECT_EQ(lines(vm / "reports.log"), 14u);
+
+    // The shape: a pixel cut away by the mask shows the root window, a kept one the window.
+    std::this_thread::sleep_for(500ms);
+    const QPoint origin = windowPosition(window);
+    const QImage mask(QString::fromStdString((kData / "skins" / "main_mask.jpg").string()));
+    const QImage normal(QString::fromStdString((kData / "skins" / "main_normal.jpg").string()));
+    const auto light = [&](int x, int y) {
+        const QColor c = mask.pixelColor(x, y);
+        return c.red() > 100 && c.green() > 100 && c.blue() > 100;
+    };
+    QPoint cut(-1, -1), kept(-1, -1);
+    for (int y = 2; y < mask.height() - 2 && (cut.x() < 0 || kept.x() < 0); ++y) {
+        for (int x = 2; x < mask.width() - 2; ++x) {
+            bool allLight = true, allDark = true;
+            for (int dx = -2; dx <= 2; ++dx) {
+                for (int dy = -2; dy <= 2; ++dy) {
+                    (light(x + dx, y + dy) ? allDark : allLight) = false;
+                }
+            }
+            if (allLight && cut.x() < 0) {
+                cut = {x, y};
+            }
+            if (allDark && kept.x() < 0 && normal.pixelColor(x, y).lightness() > 80) {
+                kept = {x, y};
+            }
+        }
+    }
+    ASSERT_GE(cut.x(), 0) << "the mask cuts something away";
+    ASSERT_GE(kept.x(), 0);
+    const QImage rootAfter = screenshot("root", scratch_ / "root-after.png");
+    EXPECT_EQ(rootAfter.pixelColor(origin + cut), rootBefore.pixelColor(origin + cut));
+    EXPECT_NE(rootAfter.pixelColor(origin + kept), rootBefore.pixelColor(origin + kept));
+
+    // Apply sends the fourteen reports again.
+    clickAt(window, entryCentre(0, 3));
+    EXPECT_TRUE(eventually([&] { return lines(vm / "reports.log") >= 28; }, 10s))
+        << lines(vm / "reports.log");
+
+    // A screenshot of each page.
+    for (auto [tab, name] :
+         {std::pair{10, "macro"}, std::pair{11, "colour"}, std::pair{9, "main"}}) {
+        clickAt(window, entryCentre(0, tab));
+        std::this_thread::sleep_for(700ms);
+        const QImage shot = screenshot(window, artefacts_ / (std::string("page-") + name + ".png"));
+        EXPECT_FALSE(shot.isNull()) << name;
+    }
+
+    // English: the window carries the English title.
+    clickAt(window, entryCentre(0, 18));
+    ASSERT_TRUE(eventually([&] { return visibleWindow(kTitleEn) == window; }, 10s));
+    EXPECT_EQ(ini::readString(home / "config.ini", "Init", "VER_SEL", 8), "1");
+
+    // Close to the tray: the window goes, the program stays.
+    clickAt(window, entryCentre(1, 13));
+    ASSERT_TRUE(eventually([&] { return visibleWindow(kTitleEn).empty(); }, 10s));
+
+    // A second start brings the first window back and ends at once without a word.
+    Process second = start({"--virtual-mouse", "--home", home.string()});
+    const Finished secondEnd = second.wait(20s);
+    EXPECT_EQ(secondEnd.status, 0) << secondEnd.err;
+    EXPECT_TRUE(eventually([&] { return visibleWindow(kTitleEn) == window; }, 10s));
+
+    // Exit from the tray menu (right click on the icon, second command).
+    std::smatch m;
+    const std::string tree = capture("xwininfo -root -tree");
+    ASSERT_TRUE(std::regex_search(
+        tree, m,
+        std::regex("\"torvex\": \\(\"torvex\" \"torvex\"\\)\\s+(\\d+)x(\\d+)\\+-?\\d+\\+-?\\d+"
+                   "\\s+\\+(\\d+)\\+(\\d+)")))
+        << "no tray icon:\n"
+        << tree;
+    const int iconX = std::stoi(m[3]) + std::stoi(m[1]) / 2;
+    const int iconY = std::stoi(m[4]) + std::stoi(m[2]) / 2;
+    capture("xdotool mousemove " + std::to_string(iconX) + " " + std::to_string(iconY) +
+            " click 3");
+    std::this_thread::sleep_for(700ms);
+    screenshot("root", artefacts_ / "tray-menu.png");
+    capture("xdotool key Down Down Return");
+    const Finished end = torvex.wait(20s);
+    EXPECT_EQ(end.status, 0) << end.err;
+    const std::string log = slurp(vm / "reports.log");
+    const auto last = log.rfind('\n', log.size() - 2);
+    EXPECT_NE(log.substr(last + 1).find(" 07 20 00 00"), std::string::npos) << log;
+}
+
+// A start that ends with a message box: press its OK and return how the program ended.
+Finished answerMessage(Process& p) {
+    std::string box;
+    eventually([&] { return !(box = visibleWindow("torvex")).empty(); }, 15s);
+    if (!box.empty()) {
+        capture("xdotool windowfocus --sync " + box + " key Return");
+    }
+    return p.wait(20s);
+}
+
+TEST_F(WindowE2E, StartWithoutAMouseShowsThePlugInMessageAndEnds) {
+    const fs::path home = scratch_ / "home-no-mouse";
+    Process torvex = start({"--home", home.string()});
+    const Finished end = answerMessage(torvex);
+    EXPECT_EQ(end.status, 1);
+    EXPECT_NE(end.err.find("请插入【TORVEX V3】USB鼠标"), std::string::npos) << end.err;
+    EXPECT_TRUE(visibleWindow(kTitleCn).empty());
+}
+
+TEST_F(WindowE2E, AMissingLayoutFileShowsItsMessageAndEnds) {
+    const fs::path home = scratch_ / "home-no-layout";
+    const fs::path vm = scratch_ / "vm-no-layout";
+    fs::create_directories(home);
+    fs::copy(kData / "skins", home / "skins", fs::copy_options::recursive);
+    fs::remove(home / "skins" / "INI_CN" / "LBWarning.ini");
+    Process torvex = start({"--virtual-mouse=" + vm.string(), "--home", home.string()});
+    const Finished end = answerMessage(torvex);
+    EXPECT_EQ(end.status, 1);
+    EXPECT_NE(end.err.find("找不到配置文件"), std::string::npos) << end.err;
+    EXPECT_EQ(lines(vm / "reports.log"), 0u) << "no download";
+}
+
+} // namespace
+} // namespace torvex::testing
+
+int main(int argc, char** argv) {
+    // Pictures are decoded without a display of our own.
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QGuiApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
