@@ -150,7 +150,8 @@ protected:
             }
         }
         trayer_ = xvfb_ = nullptr;
-        if (::testing::UnitTest::GetInstance()->Passed() && !scratch_.empty()) {
+        const auto* suite = ::testing::UnitTest::GetInstance()->current_test_suite();
+        if (suite != nullptr && suite->Passed() && !scratch_.empty()) {
             std::error_code ec;
             fs::remove_all(scratch_, ec);
         }
