@@ -8,6 +8,7 @@
 
 #include <QCloseEvent>
 #include <QContextMenuEvent>
+#include <QDBusConnection>
 #include <QDesktopServices>
 #include <QDir>
 #include <QFileDialog>
@@ -163,7 +164,21 @@ bool CQAV_VUvuvuDlg::MainInit() {
     std::this_thread::sleep_for(5ms);
     DownloadSettings();
     AddTrayIcon();
+    // Resume from standby. The sender is not named, so that the notice is also seen from a test
+    // bus where nothing owns logind's name.
+    QDBusConnection bus = QDBusConnection::systemBus();
+    if (bus.isConnected()) {
+        bus.connect(QString(), QStringLiteral("/org/freedesktop/login1"),
+                    QStringLiteral("org.freedesktop.login1.Manager"),
+                    QStringLiteral("PrepareForSleep"), this, SLOT(onPrepareForSleep(bool)));
+    }
     return true;
+}
+
+void CQAV_VUvuvuDlg::onPrepareForSleep(bool sleeping) {
+    if (!sleeping && !ended()) {
+        DownloadSettings();
+    }
 }
 
 bool CQAV_VUvuvuDlg::loadLayouts() {
@@ -324,6 +339,9 @@ QImage CQAV_VUvuvuDlg::composeFrame() {
 }
 
 void CQAV_VUvuvuDlg::paintEvent(QPaintEvent*) {
+    if (hooks_.beforePaint) {
+        hooks_.beforePaint();
+    }
     QPainter painter(this);
     painter.drawImage(QPoint(0, 0), composeFrame());
     if (!firstFramePainted_) {
@@ -370,7 +388,12 @@ void CQAV_VUvuvuDlg::closeEvent(QCloseEvent* event) {
 }
 
 void CQAV_VUvuvuDlg::contextMenuEvent(QContextMenuEvent* event) {
-    // The window's system menu: the about entry.
+    // The window's system menu with the about entry, on the skin itself; the macro page's
+    // controls have menus of their own.
+    if (childAt(event->pos()) != nullptr) {
+        event->ignore();
+        return;
+    }
     QMenu menu(this);
     menu.addSeparator();
     QAction* about = menu.addAction(QStringLiteral("&About QAV_VUvuvu..."));

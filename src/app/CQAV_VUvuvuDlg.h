@@ -46,6 +46,8 @@ struct PopupHooks {
     std::function<void()> closeFunctionMenu;
     std::function<void(ui::MacroCommand)> macroCommand;
     std::function<void()> refillMacroList;
+    // Runs first in every paint (the submenu's choice closes the function menu there).
+    std::function<void()> beforePaint;
 };
 
 // How the program ended.
@@ -91,6 +93,10 @@ public:
     int moveRequests() const { return moveRequests_; }
     bool macroControlsPresent() const { return repeatEdit_ != nullptr; }
     QWidget* macroControl(int controlId) const;
+
+public slots:
+    // logind's notice around standby; waking up (false) sends the whole configuration again.
+    void onPrepareForSleep(bool sleeping);
 
 signals:
     // The program ends: the application leaves its event loop with this status.

@@ -100,7 +100,7 @@ class WindowE2E : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
         for (const char* tool :
-             {"Xvfb", "xdotool", "trayer", "dbus-run-session", "import", "xwininfo"}) {
+             {"Xvfb", "xdotool", "trayer", "dbus-run-session", "dbus-send", "import", "xwininfo"}) {
             if (!installed(tool)) {
                 missing_ = tool;
                 return;
@@ -161,8 +161,14 @@ protected:
             GTEST_SKIP() << missing_ << " is not installed";
         }
     }
-    Process start(const std::vector<std::string>& args) {
-        std::vector<std::string> all{"--", kBinary.string()};
+    // Runs torvex under its own session bus, which also stands in for the system bus (where
+    // logind's resume notice comes from); the bus address is left in `busFile`.
+    Process start(const std::vector<std::string>& args, const fs::path& busFile = "/dev/null") {
+        std::vector<std::string> all{
+            "--", "/bin/sh", "-c",
+            "echo \"$DBUS_SESSION_BUS_ADDRESS\" > " + quoted(busFile.string()) +
+                "; DBUS_SYSTEM_BUS_ADDRESS=$DBUS_SESSION_BUS_ADDRESS exec \"$0\" \"$@\"",
+            kBinary.string()};
         all.insert(all.end(), args.begin(), args.end());
         return Process("/usr/bin/dbus-run-session", all, scratch_);
     }
@@ -178,7 +184,8 @@ TEST_F(WindowE2E, ShapeApplyLanguageTraySecondStartAndExit) {
     const fs::path home = scratch_ / "home";
     const fs::path vm = scratch_ / "vm";
     const QImage rootBefore = screenshot("root", scratch_ / "root-before.png");
-    Process torvex = start({"--virtual-mouse=" + vm.string(), "--home", home.string()});
+    const fs::path busFile = scratch_ / "bus";
+    Process torvex = start({"--virtual-mouse=" + vm.string(), "--home", home.string()}, busFile);
 
     std::string window;
     ASSERT_TRUE(eventually([&] { return !(window = visibleWindow(kTitleCn)).empty(); }, 15s))
@@ -221,6 +228,14 @@ TEST_F(WindowE2E, ShapeApplyLanguageTraySecondStartAndExit) {
     // Apply sends the fourteen reports again.
     clickAt(window, entryCentre(0, 3));
     EXPECT_TRUE(eventually([&] { return lines(vm / "reports.log") >= 28; }, 10s))
+        << lines(vm / "reports.log");
+
+    // Waking from standby sends everything again.
+    const std::string bus = slurp(busFile);
+    capture("dbus-send --bus=" + quoted(bus.substr(0, bus.find('\n'))) +
+            " --type=signal /org/freedesktop/login1 "
+            "org.freedesktop.login1.Manager.PrepareForSleep boolean:false");
+    EXPECT_TRUE(eventually([&] { return lines(vm / "reports.log") >= 42; }, 10s))
         << lines(vm / "reports.log");
 
     // A screenshot of each page.

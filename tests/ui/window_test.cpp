@@ -4,6 +4,7 @@
 #include "common/ini_store.h"
 #include "device/pointer_settings.h"
 #include "macro/macro_file.h"
+#include "settings/function_codes.h"
 #include "sim/virtual_mouse.h"
 #include "test_skin.h"
 
@@ -266,6 +267,28 @@ TEST_F(Window, TheMacroPageControlsLiveOnlyOnThatPageAndThePreviewOnlyWhileShown
     EXPECT_TRUE(w->animator().running());
     click(*w, inside(mainRect(9)));
     EXPECT_EQ(w->model().pointer.curPage, ui::kMainPage);
+}
+
+} // namespace
+} // namespace torvex::app
+
+namespace torvex::app {
+namespace {
+
+TEST_F(Window, LevelChangesFromTheMouseAndResumeFromStandbyReachTheWindow) {
+    auto w = make();
+    ASSERT_TRUE(w->MainInit());
+    // Slot 5 holds a DPI-tracking function in the factory profile 1.
+    ASSERT_TRUE(isDpiTracking(w->model().settings.buttonFunction[5]));
+    ASSERT_TRUE(mouse.press(physicalButton[5], 2));
+    ASSERT_TRUE(mouse.release(physicalButton[5]));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return w->model().settings.dpiLevel == 2; }, 5000));
+
+    const std::size_t before = commands().size();
+    w->onPrepareForSleep(true);
+    EXPECT_EQ(commands().size(), before);
+    w->onPrepareForSleep(false);
+    EXPECT_EQ(commands().size(), before + 14);
 }
 
 } // namespace
