@@ -29,7 +29,7 @@ QString instanceSocketPath(const fs::path& appDir) {
 
 bool askRunningInstanceToRestore(const fs::path& appDir) {
     // The first instance may still be starting; give it a moment to listen.
-    for (int attempt = 0; attempt < 40; ++attempt) {
+    for (int attempt = 0; attempt < 30; ++attempt) {
         QLocalSocket socket;
         socket.connectToServer(instanceSocketPath(appDir));
         if (socket.waitForConnected(250)) {
@@ -80,8 +80,13 @@ int CQAV_VUvuvuApp::InitInstance(int argc, char** argv) {
     auto lock = InstanceLock::tryAcquire(paths.appDir, "torvex", &holder);
     if (!lock) {
         // Another copy runs for this folder: bring its window back and end without a word.
-        askRunningInstanceToRestore(paths.appDir);
-        return 0;
+        if (askRunningInstanceToRestore(paths.appDir)) {
+            return 0;
+        }
+        // No window answered: the holder is another torvex program (torvexctl run).
+        std::fprintf(stderr, "torvex: another torvex program is driving the mouse for %s: %s\n",
+                     paths.appDir.c_str(), holder.c_str());
+        return 1;
     }
 
     MouseBackend mouse = createMouseBackend(options, &error);

@@ -172,6 +172,7 @@ bool CQAV_VUvuvuDlg::MainInit() {
                     QStringLiteral("org.freedesktop.login1.Manager"),
                     QStringLiteral("PrepareForSleep"), this, SLOT(onPrepareForSleep(bool)));
     }
+    initialised_ = true;
     return true;
 }
 
@@ -265,7 +266,8 @@ void CQAV_VUvuvuDlg::HideToTray() {
 }
 
 void CQAV_VUvuvuDlg::RestoreWindow() {
-    if (ended()) {
+    // A second start during start-up (e.g. while the plug-in message waits) shows nothing early.
+    if (ended() || !initialised_) {
         return;
     }
     showNormal();

@@ -174,6 +174,7 @@ private:
     QPointer<QListWidget> eventList_;
 
     EndReason endReason_ = EndReason::None;
+    bool initialised_ = false; // MainInit has succeeded
     bool firstFramePainted_ = false;
     int moveRequests_ = 0;
 };
