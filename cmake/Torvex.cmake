@@ -23,6 +23,11 @@ if(TORVEX_SANITIZE)
     target_link_options(torvex_options INTERFACE -fsanitize=${_san})
 endif()
 
+if(TORVEX_FUZZ)
+    # Every library carries the fuzzer's coverage; only the fuzz targets link its main.
+    target_compile_options(torvex_options INTERFACE -fsanitize=fuzzer-no-link)
+endif()
+
 # torvex_library(NAME SOURCES... [DEPS ...]): one static library per src/ folder.
 function(torvex_library name)
     cmake_parse_arguments(ARG "" "" "SOURCES;DEPS" ${ARGN})

@@ -10,6 +10,7 @@
 #include <optional>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <type_traits>
 #include <unistd.h>
 
 namespace torvex::ini {
@@ -114,14 +115,14 @@ std::basic_string_view<Char> trim(std::basic_string_view<Char> s) {
 }
 
 template <typename Char>
-bool equalsIgnoreCase(std::basic_string_view<Char> a, std::string_view b) {
+bool equalsIgnoreCase(std::basic_string_view<Char> a, std::basic_string_view<Char> b) {
     if (a.size() != b.size()) {
         return false;
     }
     const auto lower = [](char32_t c) { return c >= 'A' && c <= 'Z' ? c + ('a' - 'A') : c; };
+    using Unit = std::make_unsigned_t<Char>; // bytes above 0x7F must not turn negative
     for (std::size_t i = 0; i < a.size(); ++i) {
-        if (lower(static_cast<char32_t>(a[i])) !=
-            lower(static_cast<char32_t>(static_cast<unsigned char>(b[i])))) {
+        if (lower(static_cast<Unit>(a[i])) != lower(static_cast<Unit>(b[i]))) {
             return false;
         }
     }
@@ -142,7 +143,8 @@ struct Location {
 
 // Both names are ASCII in practice; they are compared against the file's units without case.
 template <typename Char>
-Location locate(std::basic_string_view<Char> text, std::string_view section, std::string_view key) {
+Location locate(std::basic_string_view<Char> text, std::basic_string_view<Char> section,
+                std::basic_string_view<Char> key) {
     Location loc;
     bool inSection = false;
     std::size_t pos = 0;
@@ -211,10 +213,9 @@ std::basic_string_view<Char> unquote(std::basic_string_view<Char> v) {
 }
 
 template <typename Char>
-std::basic_string<Char> editText(std::basic_string_view<Char> text, std::string_view section,
-                                 std::string_view key, const std::basic_string<Char>& sectionUnits,
-                                 const std::basic_string<Char>& keyUnits,
-                                 const std::basic_string<Char>& valueUnits) {
+std::basic_string<Char>
+editText(std::basic_string_view<Char> text, const std::basic_string<Char>& sectionUnits,
+         const std::basic_string<Char>& keyUnits, const std::basic_string<Char>& valueUnits) {
     std::basic_string<Char> eol;
     {
         const auto nl = text.find(static_cast<Char>('\n'));
@@ -224,7 +225,7 @@ std::basic_string<Char> editText(std::basic_string_view<Char> text, std::string_
             eol = {Char('\n')};
         }
     }
-    const Location loc = locate(text, section, key);
+    const Location loc = locate<Char>(text, sectionUnits, keyUnits);
     std::basic_string<Char> out;
     out.reserve(text.size() + keyUnits.size() + valueUnits.size() + sectionUnits.size() + 8);
     if (loc.keyFound) {
@@ -387,6 +388,9 @@ fs::path resolveTarget(const fs::path& file) {
 
 std::string readString(const fs::path& file, std::string_view section, std::string_view key,
                        std::size_t bufferSize) {
+    // Names are compared as the file's lines are read: without surrounding blanks.
+    section = trim(section);
+    key = trim(key);
     if (bufferSize == 0) {
         return {};
     }
@@ -398,7 +402,7 @@ std::string readString(const fs::path& file, std::string_view section, std::stri
     case Encoding::Utf16Le: {
         const std::u16string text = decodeUtf16Le(std::string_view(*bytes).substr(2));
         const std::u16string_view view(text);
-        const Location loc = locate(view, section, key);
+        const Location loc = locate<char16_t>(view, utf8ToUtf16(section), utf8ToUtf16(key));
         if (!loc.keyFound) {
             return {};
         }
@@ -417,7 +421,7 @@ std::string readString(const fs::path& file, std::string_view section, std::stri
         if (view.starts_with(utf8Bom)) {
             view.remove_prefix(utf8Bom.size());
         }
-        const Location loc = locate(view, section, key);
+        const Location loc = locate<char>(view, section, key);
         if (!loc.keyFound) {
             return {};
         }
@@ -430,8 +434,10 @@ std::string readString(const fs::path& file, std::string_view section, std::stri
 
 bool writeStrings(const fs::path& path, std::string_view section, std::span<const KeyValue> entries,
                   std::string* error) {
+    section = trim(section);
     const auto breaksLines = [](std::string_view key, std::string_view value) {
-        return hasLineBreak(key) || key.find('=') != std::string_view::npos || trim(key).empty() ||
+        key = trim(key);
+        return hasLineBreak(key) || key.find('=') != std::string_view::npos || key.empty() ||
                hasLineBreak(value);
     };
     bool refused = hasLineBreak(section) || section.find(']') != std::string_view::npos;
@@ -463,8 +469,8 @@ bool writeStrings(const fs::path& path, std::string_view section, std::span<cons
         std::u16string text = decodeUtf16Le(std::string_view(*bytes).substr(2));
         const std::u16string sectionUnits = utf8ToUtf16(section);
         for (const auto& [key, value] : entries) {
-            text = editText<char16_t>(text, section, key, sectionUnits, utf8ToUtf16(key),
-                                      utf8ToUtf16(value));
+            text =
+                editText<char16_t>(text, sectionUnits, utf8ToUtf16(trim(key)), utf8ToUtf16(value));
         }
         out = std::string(utf16LeBom) + encodeUtf16Le(text);
         if (bytes->size() % 2 == 1) {
@@ -481,7 +487,7 @@ bool writeStrings(const fs::path& path, std::string_view section, std::span<cons
         }
         std::string text(view);
         for (const auto& [key, value] : entries) {
-            text = editText<char>(text, section, key, std::string(section), std::string(key),
+            text = editText<char>(text, std::string(section), std::string(trim(key)),
                                   std::string(value));
         }
         out = (bom ? std::string(utf8Bom) : std::string()) + text;

@@ -128,6 +128,19 @@ TEST_F(IniStore, ReadsUtf8WithBomAndUtf16Le) {
     EXPECT_EQ(contents(), expectedBytes); // stays UTF-16LE with its BOM and CRLF
 }
 
+TEST_F(IniStore, NamesBeyondAsciiMatchInEveryEncoding) {
+    const std::string utf16Bom = "\xFF\xFE";
+    for (const std::string& start : {std::string(), utf16Bom}) {
+        put(start);
+        ASSERT_TRUE(writeString(file_, "配置", "名前\xFF", "1"));
+        ASSERT_TRUE(writeString(file_, "配置", "名前\xFF", "2")); // found again, not appended
+        EXPECT_EQ(readString(file_, "配置", "名前\xFF", 10), "2");
+        EXPECT_EQ(readString(file_, "配置", "名前", 10), "");
+    }
+    put("[A]\nk\xE9=1\n"); // Latin-1 bytes in a UTF-8 file still name their key
+    EXPECT_EQ(readString(file_, "a", "k\xE9", 10), "1");
+}
+
 TEST_F(IniStore, WriteChangesOnlyTheKeyWritten) {
     const std::string original = "; torvex settings, edited by hand\r\n"
                                  "\r\n"
@@ -197,6 +210,13 @@ TEST_F(IniStore, ABatchWritesLikeSingleWritesInOrder) {
     const KeyValue bad[] = {{"K2", "1"}, {"K3", "x\ny"}};
     EXPECT_FALSE(writeStrings(file_, "Config1", bad));
     EXPECT_EQ(contents(), batched);
+}
+
+TEST_F(IniStore, NamesAreTakenWithoutSurroundingBlanks) {
+    ASSERT_TRUE(writeString(file_, " Init\t", "Key\f", "1"));
+    ASSERT_TRUE(writeString(file_, "Init", " Key", "2")); // the same key, not a second one
+    EXPECT_EQ(contents(), "[Init]\nKey=2\n");
+    EXPECT_EQ(readString(file_, "Init ", "\vKey", 5), "2");
 }
 
 TEST_F(IniStore, RefusesTextThatWouldBreakTheFile) {
