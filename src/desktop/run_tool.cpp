@@ -5,6 +5,7 @@
 #include <csignal>
 #include <cstdlib>
 #include <fcntl.h>
+#include <filesystem>
 #include <poll.h>
 #include <spawn.h>
 #include <string_view>
@@ -67,11 +68,10 @@ bool onPath(const std::string& program) {
     std::string_view rest = path ? path : "/usr/local/bin:/usr/bin:/bin";
     while (true) {
         const auto colon = rest.find(':');
-        std::string dir(rest.substr(0, colon));
-        if (dir.empty()) {
-            dir = ".";
-        }
-        const std::string candidate = dir + "/" + program;
+        const std::string_view dir = rest.substr(0, colon);
+        // An empty entry means the current folder.
+        const std::filesystem::path candidate =
+            std::filesystem::path(dir.empty() ? std::string_view(".") : dir) / program;
         if (::access(candidate.c_str(), X_OK) == 0) {
             return true;
         }
