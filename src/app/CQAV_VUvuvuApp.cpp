@@ -10,9 +10,13 @@
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QMessageBox>
+#include <QSocketNotifier>
 #include <chrono>
+#include <csignal>
 #include <cstdio>
+#include <fcntl.h>
 #include <thread>
+#include <unistd.h>
 #include <vector>
 
 namespace torvex::app {
@@ -20,7 +24,30 @@ namespace fs = std::filesystem;
 
 namespace {
 constexpr const char* kRestoreRequest = "restore\n";
+
+// SIGTERM (the session ending) and SIGINT end the program through its exit path, so the mouse
+// and the pointer speed are left as after "Exit Driver". The handler only writes a byte; the
+// event loop does the rest. The signal mask stays as it was, so programs started for the
+// buttons get the usual signals.
+int signalPipe[2] = {-1, -1};
+
+void onTerminationSignal(int) {
+    const char byte = 1;
+    [[maybe_unused]] const auto written = ::write(signalPipe[1], &byte, 1);
 }
+
+bool catchTerminationSignals() {
+    if (::pipe2(signalPipe, O_CLOEXEC | O_NONBLOCK) != 0) {
+        return false;
+    }
+    struct sigaction action {};
+    action.sa_handler = onTerminationSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    return ::sigaction(SIGTERM, &action, nullptr) == 0 &&
+           ::sigaction(SIGINT, &action, nullptr) == 0;
+}
+} // namespace
 
 QString instanceSocketPath(const fs::path& appDir) {
     return QString::fromStdString(
@@ -126,6 +153,17 @@ int CQAV_VUvuvuApp::InitInstance(int argc, char** argv) {
     } else {
         std::fprintf(stderr, "torvex: a second start cannot reach this window: %s\n",
                      server.errorString().toUtf8().constData());
+    }
+
+    std::unique_ptr<QSocketNotifier> signalNotifier;
+    if (catchTerminationSignals()) {
+        signalNotifier = std::make_unique<QSocketNotifier>(signalPipe[0], QSocketNotifier::Read);
+        QObject::connect(signalNotifier.get(), &QSocketNotifier::activated, &dialog, [&dialog] {
+            char buffer[16];
+            while (::read(signalPipe[0], buffer, sizeof buffer) > 0) {
+            }
+            dialog.ExitProgram(EndReason::Exit);
+        });
     }
 
     int status = 0;

@@ -127,7 +127,7 @@ bool CQAV_VUvuvuDlg::MainInit() {
     publishButtonSettings();
     applyTitle();
 
-    if (!loadLayouts()) {
+    if (!loadLayouts() || ended()) {
         return false;
     }
     shape_ = ui::BuildWindowShape(cache_.load(env_.paths.skinDir / "main_mask.jpg"), layout_);
@@ -139,6 +139,9 @@ bool CQAV_VUvuvuDlg::MainInit() {
     setMask(shape_.windowRegion);
 
     loadMacroTables(true);
+    if (ended()) {
+        return false; // ended while a message was shown
+    }
     model_.pointer.functionMenuOpen = false;
     LoadMenus();
 
@@ -238,7 +241,7 @@ void CQAV_VUvuvuDlg::publishButtonSettings() {
 }
 
 void CQAV_VUvuvuDlg::DownloadSettings() {
-    if (!session_) {
+    if (!session_ || ended()) {
         return;
     }
     const auto result = session_->download(model_.settings, model_.curConfig, [this] { update(); });

@@ -163,10 +163,13 @@ protected:
     }
     // Runs torvex under its own session bus, which also stands in for the system bus (where
     // logind's resume notice comes from); the bus address is left in `busFile`.
-    Process start(const std::vector<std::string>& args, const fs::path& busFile = "/dev/null") {
+    // `pidFile` receives torvex's own process id.
+    Process start(const std::vector<std::string>& args, const fs::path& busFile = "/dev/null",
+                  const fs::path& pidFile = "/dev/null") {
         std::vector<std::string> all{
             "--", "/bin/sh", "-c",
-            "echo \"$DBUS_SESSION_BUS_ADDRESS\" > " + quoted(busFile.string()) +
+            "echo \"$DBUS_SESSION_BUS_ADDRESS\" > " + quoted(busFile.string()) + "; echo $$ > " +
+                quoted(pidFile.string()) +
                 "; DBUS_SYSTEM_BUS_ADDRESS=$DBUS_SESSION_BUS_ADDRESS exec \"$0\" \"$@\"",
             kBinary.string()};
         all.insert(all.end(), args.begin(), args.end());
@@ -283,6 +286,36 @@ TEST_F(WindowE2E, ShapeApplyLanguageTraySecondStartAndExit) {
     const std::string log = slurp(vm / "reports.log");
     const auto last = log.rfind('\n', log.size() - 2);
     EXPECT_NE(log.substr(last + 1).find(" 07 20 00 00"), std::string::npos) << log;
+}
+
+TEST_F(WindowE2E, HiddenStartSecondStartShowsItAndTerminationRunsTheExitPath) {
+    const fs::path home = scratch_ / "home-hidden";
+    const fs::path vm = scratch_ / "vm-hidden";
+    const fs::path pidFile = scratch_ / "hidden.pid";
+    Process torvex = start({"--hidden", "--virtual-mouse=" + vm.string(), "--home", home.string()},
+                           "/dev/null", pidFile);
+    ASSERT_TRUE(eventually([&] { return lines(vm / "reports.log") >= 14; }, 15s))
+        << torvex.errSoFar();
+    ASSERT_TRUE(eventually(
+        [] { return capture("xwininfo -root -tree").find("22x22") != std::string::npos; }, 5s))
+        << "the tray icon";
+    EXPECT_TRUE(visibleWindow(kTitleCn).empty()) << "started in the tray";
+
+    Process second = start({"--home", home.string()});
+    EXPECT_EQ(second.wait(20s).status, 0);
+    EXPECT_TRUE(eventually([&] { return !visibleWindow(kTitleCn).empty(); }, 10s));
+
+    // The session ending (SIGTERM to the program) leaves the mouse as "Exit Driver" does.
+    const int pid = std::atoi(slurp(pidFile).c_str());
+    ASSERT_GT(pid, 1);
+    ::kill(pid, SIGTERM);
+    const Finished end = torvex.wait(20s);
+    EXPECT_EQ(end.status, 0) << end.err;
+    const std::string log = slurp(vm / "reports.log");
+    EXPECT_NE(log.substr(log.rfind('\n', log.size() - 2) + 1).find(" 07 20 00 00"),
+              std::string::npos)
+        << log;
+    EXPECT_EQ(ini::readString(vm / "pointer.ini", "Pointer", "Speed", 8), "10");
 }
 
 // A start that ends with a message box: press its OK and return how the program ended.

@@ -93,8 +93,11 @@ TEST_F(Compose, DpiAreaLevelKnobsSwitchesWheelAndSlotHighlight) {
     EXPECT_EQ(at(img, mainRect(27)), c("main_over.jpg"));
 
     model.settings.wheelStatus = 5;
-    model.settings.dpiLevel = 9; // from a hand-edited file: no mark, no crash
+    model.settings.dpiLevel = 9;    // from a hand-edited file: no mark, no crash
+    model.settings.setDpiSet(3, 7); // entry 82, a level mark: no knob there
+    model.settings.setDpiSet(2, 200);
     img = frame();
+    EXPECT_EQ(at(img, mainRect(82)), c("main_normal.jpg"));
     EXPECT_EQ(at(img, mainRect(42)), c("main_down.jpg"));
     for (int k = 80; k < 84; ++k) {
         EXPECT_EQ(at(img, mainRect(k)), c("main_normal.jpg"));

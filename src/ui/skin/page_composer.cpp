@@ -209,7 +209,11 @@ void PageComposer::ComposeDpiArea(QPainter& target, const PagePictures& pics, co
     }
     const QImage knob = picture("dpi_slider.jpg");
     for (std::size_t slot = 0; slot < kDpiLevelCount; ++slot) {
-        if (const SkinEntry* e = entryAt(layout.mainLayout, s.dpiChoiceEntry(slot))) {
+        // A step read from the file beyond 0..4 would put the knob on another slot's notch or
+        // on a level mark: no knob then.
+        const SkinEntry* e =
+            s.dpiSet(slot) <= 4 ? entryAt(layout.mainLayout, s.dpiChoiceEntry(slot)) : nullptr;
+        if (e != nullptr) {
             if (!knob.isNull() && e->width > 0 && e->height > 0) {
                 const QRect from = QRect(0, 0, e->width, e->height) & knob.rect();
                 target.drawImage(QPoint(e->x, e->y), knob, from);
