@@ -176,6 +176,9 @@ bool CQAV_VUvuvuDlg::MainInit() {
                     QStringLiteral("PrepareForSleep"), this, SLOT(onPrepareForSleep(bool)));
     }
     initialised_ = true;
+    if (restorePending_) {
+        RestoreWindow();
+    }
     return true;
 }
 
@@ -269,8 +272,13 @@ void CQAV_VUvuvuDlg::HideToTray() {
 }
 
 void CQAV_VUvuvuDlg::RestoreWindow() {
-    // A second start during start-up (e.g. while the plug-in message waits) shows nothing early.
-    if (ended() || !initialised_) {
+    // A second start during start-up (e.g. while the plug-in message waits) shows nothing
+    // early; the window comes when start-up has succeeded.
+    if (!initialised_) {
+        restorePending_ = true;
+        return;
+    }
+    if (ended()) {
         return;
     }
     showNormal();

@@ -174,7 +174,8 @@ private:
     QPointer<QListWidget> eventList_;
 
     EndReason endReason_ = EndReason::None;
-    bool initialised_ = false; // MainInit has succeeded
+    bool initialised_ = false;    // MainInit has succeeded
+    bool restorePending_ = false; // a second start asked for the window during start-up
     bool firstFramePainted_ = false;
     int moveRequests_ = 0;
 };
