@@ -176,6 +176,8 @@ int CQAV_VUvuvuApp::InitInstance(int argc, char** argv) {
     }
     if (!options.hidden) {
         dialog.show();
+    } else if (!dialog.trayAvailable()) {
+        dialog.showMinimized(); // nowhere to hide to: stay reachable from the taskbar
     }
     QApplication::exec();
     return status;

@@ -19,6 +19,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QSocketNotifier>
+#include <QSystemTrayIcon>
 #include <QUrl>
 #include <QWindow>
 #include <chrono>
@@ -266,9 +267,19 @@ void CQAV_VUvuvuDlg::RemoveTrayIcon() {
 }
 
 void CQAV_VUvuvuDlg::HideToTray() {
+    AddTrayIcon();
+    if (!trayAvailable()) {
+        // A desktop without a notification area would leave a hidden window out of reach:
+        // minimise it instead, so the taskbar still brings it back.
+        showMinimized();
+        return;
+    }
     hide();
     animator_->stop(); // a hidden window does no work for the preview
-    AddTrayIcon();
+}
+
+bool CQAV_VUvuvuDlg::trayAvailable() const {
+    return env_.trayAvailable ? env_.trayAvailable() : QSystemTrayIcon::isSystemTrayAvailable();
 }
 
 void CQAV_VUvuvuDlg::RestoreWindow() {
@@ -370,6 +381,10 @@ void CQAV_VUvuvuDlg::paintEvent(QPaintEvent*) {
 }
 
 void CQAV_VUvuvuDlg::mouseMoveEvent(QMouseEvent* event) {
+    if (dragging_ && (event->buttons() & Qt::LeftButton)) {
+        move(event->globalPosition().toPoint() - dragOffset_);
+        return;
+    }
     dispatcher_.move(event->position().toPoint());
 }
 
@@ -387,6 +402,7 @@ void CQAV_VUvuvuDlg::mouseReleaseEvent(QMouseEvent* event) {
         QWidget::mouseReleaseEvent(event);
         return;
     }
+    dragging_ = false;
     dispatcher_.release(event->position().toPoint());
     publishButtonSettings();
 }
@@ -436,11 +452,16 @@ void CQAV_VUvuvuDlg::paintNow() {
     }
 }
 
-void CQAV_VUvuvuDlg::moveWindow(QPoint) {
+void CQAV_VUvuvuDlg::moveWindow(QPoint pressPosition) {
     ++moveRequests_;
-    if (QWindow* w = windowHandle()) {
-        w->startSystemMove();
+    QWindow* w = windowHandle();
+    if (w != nullptr && w->startSystemMove()) {
+        return;
     }
+    // Without a window manager that moves windows for us, follow the pointer ourselves until
+    // the button is released.
+    dragging_ = true;
+    dragOffset_ = pressPosition;
 }
 
 void CQAV_VUvuvuDlg::minimise() {

@@ -36,6 +36,8 @@ struct DialogEnvironment {
     std::function<void(const QString& text)> message;
     // Runs the colour preview; null gives a timer of the event loop.
     std::unique_ptr<ui::AnimatorScheduler> scheduler;
+    // Whether the desktop shows tray icons; null asks Qt.
+    std::function<bool()> trayAvailable;
 };
 
 // Hooks for the popup windows that are built separately (function menu, warning window, macro
@@ -64,6 +66,7 @@ public:
     bool MainInit();
 
     void HideToTray();
+    bool trayAvailable() const;
     void RestoreWindow();
     void ExitProgram(EndReason reason = EndReason::Exit);
     void SwitchLanguage(int language);
@@ -174,6 +177,8 @@ private:
     QPointer<QListWidget> eventList_;
 
     EndReason endReason_ = EndReason::None;
+    bool dragging_ = false; // moving the window by hand (no system move available)
+    QPoint dragOffset_;
     bool initialised_ = false;    // MainInit has succeeded
     bool restorePending_ = false; // a second start asked for the window during start-up
     bool firstFramePainted_ = false;

@@ -77,8 +77,8 @@ std::size_t lines(const fs::path& file) {
     return static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n'));
 }
 
-// Centre of a main-page entry of the real skin.
-QPoint entryCentre(int language, int entry) {
+// A main-page entry of the real skin.
+QRect entryRect(int language, int entry) {
     const fs::path file =
         kData / "skins" / (language == 0 ? "INI_CN/skin_main.ini" : "INI_EN/skin_main_en.ini");
     const std::string value = ini::readString(file, "BUTTONPOS", std::to_string(entry), 260);
@@ -88,7 +88,11 @@ QPoint entryCentre(int language, int entry) {
         v = leadingInt(std::string_view(value).substr(pos + 1));
         pos = value.find(',', pos + 1);
     }
-    return {n[0] + n[2] / 2, n[1] + n[3] / 2};
+    return {n[0], n[1], n[2], n[3]};
+}
+
+QPoint entryCentre(int language, int entry) {
+    return entryRect(language, entry).center();
 }
 
 void clickAt(const std::string& window, QPoint p, int button = 1) {
@@ -227,6 +231,28 @@ TEST_F(WindowE2E, ShapeApplyLanguageTraySecondStartAndExit) {
     const QImage rootAfter = screenshot("root", scratch_ / "root-after.png");
     EXPECT_EQ(rootAfter.pixelColor(origin + cut), rootBefore.pixelColor(origin + cut));
     EXPECT_NE(rootAfter.pixelColor(origin + kept), rootBefore.pixelColor(origin + kept));
+
+    // Dragging the background moves the window (by hand here: Xvfb has no window manager).
+    QPoint background(-1, -1);
+    for (int y = 5; y < mask.height() && background.x() < 0; y += 5) {
+        for (int x = 5; x < mask.width(); x += 5) {
+            bool onEntry = light(x, y);
+            for (int k = 0; k < 80 && !onEntry; ++k) {
+                onEntry = entryRect(0, k).adjusted(-3, -3, 3, 3).contains(x, y);
+            }
+            if (!onEntry) {
+                background = {x, y};
+                break;
+            }
+        }
+    }
+    ASSERT_GE(background.x(), 0);
+    const QPoint from = origin + background;
+    capture("xdotool mousemove " + std::to_string(from.x()) + " " + std::to_string(from.y()) +
+            " mousedown 1 mousemove " + std::to_string(from.x() + 40) + " " +
+            std::to_string(from.y() + 30) + " sleep 0.3 mouseup 1");
+    EXPECT_TRUE(eventually([&] { return windowPosition(window) == origin + QPoint(40, 30); }, 5s))
+        << windowPosition(window).x() << "," << windowPosition(window).y();
 
     // Apply sends the fourteen reports again.
     clickAt(window, entryCentre(0, 3));

@@ -51,6 +51,7 @@ protected:
         auto clock = std::make_unique<NullClock>();
         clockPtr = clock.get();
         env.scheduler = std::move(clock);
+        env.trayAvailable = [this] { return trayShown; };
         return std::make_unique<CQAV_VUvuvuDlg>(std::move(env));
     }
     std::vector<std::vector<uint8_t>> commands() const {
@@ -73,6 +74,7 @@ protected:
     std::unique_ptr<device::FilePointerSettings> pointer;
     std::vector<QString> messages;
     NullClock* clockPtr = nullptr;
+    bool trayShown = true;
 };
 
 TEST_F(Window, StartUpSendsTheProfileAddsTheIconAndApplySendsAgain) {
@@ -289,6 +291,38 @@ TEST_F(Window, LevelChangesFromTheMouseAndResumeFromStandbyReachTheWindow) {
     EXPECT_EQ(commands().size(), before);
     w->onPrepareForSleep(false);
     EXPECT_EQ(commands().size(), before + 14);
+}
+
+} // namespace
+} // namespace torvex::app
+
+namespace torvex::app {
+namespace {
+
+TEST_F(Window, WithoutANotificationAreaClosingMinimisesInstead) {
+    trayShown = false;
+    auto w = make();
+    ASSERT_TRUE(w->MainInit());
+    w->show();
+    w->close();
+    EXPECT_TRUE(w->isVisible()) << "not hidden where no tray could bring it back";
+    EXPECT_TRUE(w->windowState().testFlag(Qt::WindowMinimized));
+    EXPECT_FALSE(w->ended());
+}
+
+TEST_F(Window, PressingTheBackgroundMovesTheWindow) {
+    auto w = make();
+    ASSERT_TRUE(w->MainInit());
+    w->show();
+    w->move(100, 100);
+    const QPoint background(uitest::kWidth - 3, uitest::kHeight - 3);
+    QTest::mouseMove(w.get(), background);
+    QTest::mousePress(w.get(), Qt::LeftButton, {}, background);
+    EXPECT_EQ(w->moveRequests(), 1);
+    QTest::mouseRelease(w.get(), Qt::LeftButton, {}, background);
+    QTest::mouseMove(w.get(), inside(mainRect(3)));
+    QTest::mousePress(w.get(), Qt::LeftButton, {}, inside(mainRect(3)));
+    EXPECT_EQ(w->moveRequests(), 1) << "an entry is not background";
 }
 
 } // namespace
