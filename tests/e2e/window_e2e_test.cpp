@@ -95,6 +95,26 @@ QPoint entryCentre(int language, int entry) {
     return entryRect(language, entry).center();
 }
 
+// The centre of our icon in the tray (trayer embeds it as a 22 x 22 window named torvex), in
+// screen coordinates; (-1, -1) when there is none.
+QPoint trayIconCentre() {
+    const std::string tree = capture("xwininfo -root -tree");
+    const std::regex line(
+        "\"torvex\": \\(\"torvex\" \"torvex\"\\)\\s+(\\d+)x(\\d+)\\+-?\\d+\\+-?\\d+"
+        "\\s+\\+(-?\\d+)\\+(-?\\d+)");
+    for (auto it = std::sregex_iterator(tree.begin(), tree.end(), line);
+         it != std::sregex_iterator(); ++it) {
+        const std::smatch& m = *it;
+        const int w = std::stoi(m[1]);
+        const int h = std::stoi(m[2]);
+        // The icon is the small square one (menus and the window are not).
+        if (w == h && w <= 64) {
+            return {std::stoi(m[3]) + w / 2, std::stoi(m[4]) + h / 2};
+        }
+    }
+    return {-1, -1};
+}
+
 void clickAt(const std::string& window, QPoint p, int button = 1) {
     capture("xdotool mousemove --window " + window + " " + std::to_string(p.x()) + " " +
             std::to_string(p.y()) + " click " + std::to_string(button));
@@ -281,7 +301,15 @@ TEST_F(WindowE2E, ShapeApplyLanguageTraySecondStartAndExit) {
     ASSERT_TRUE(eventually([&] { return visibleWindow(kTitleEn) == window; }, 10s));
     EXPECT_EQ(ini::readString(home / "config.ini", "Init", "VER_SEL", 8), "1");
 
-    // Close to the tray: the window goes, the program stays.
+    // Close to the tray: the window goes, the program stays; a double click on the icon
+    // brings it back.
+    clickAt(window, entryCentre(1, 13));
+    ASSERT_TRUE(eventually([&] { return visibleWindow(kTitleEn).empty(); }, 10s));
+    const QPoint trayIcon = trayIconCentre();
+    ASSERT_GE(trayIcon.x(), 0) << "no tray icon";
+    capture("xdotool mousemove " + std::to_string(trayIcon.x()) + " " +
+            std::to_string(trayIcon.y()) + " click --repeat 2 --delay 80 1");
+    EXPECT_TRUE(eventually([&] { return visibleWindow(kTitleEn) == window; }, 10s));
     clickAt(window, entryCentre(1, 13));
     ASSERT_TRUE(eventually([&] { return visibleWindow(kTitleEn).empty(); }, 10s));
 
@@ -292,16 +320,10 @@ TEST_F(WindowE2E, ShapeApplyLanguageTraySecondStartAndExit) {
     EXPECT_TRUE(eventually([&] { return visibleWindow(kTitleEn) == window; }, 10s));
 
     // Exit from the tray menu (right click on the icon, second command).
-    std::smatch m;
-    const std::string tree = capture("xwininfo -root -tree");
-    ASSERT_TRUE(std::regex_search(
-        tree, m,
-        std::regex("\"torvex\": \\(\"torvex\" \"torvex\"\\)\\s+(\\d+)x(\\d+)\\+-?\\d+\\+-?\\d+"
-                   "\\s+\\+(\\d+)\\+(\\d+)")))
-        << "no tray icon:\n"
-        << tree;
-    const int iconX = std::stoi(m[3]) + std::stoi(m[1]) / 2;
-    const int iconY = std::stoi(m[4]) + std::stoi(m[2]) / 2;
+    const QPoint icon = trayIconCentre();
+    ASSERT_GE(icon.x(), 0) << "no tray icon";
+    const int iconX = icon.x();
+    const int iconY = icon.y();
     capture("xdotool mousemove " + std::to_string(iconX) + " " + std::to_string(iconY) +
             " click 3");
     std::this_thread::sleep_for(700ms);
@@ -322,9 +344,7 @@ TEST_F(WindowE2E, HiddenStartSecondStartShowsItAndTerminationRunsTheExitPath) {
                            "/dev/null", pidFile);
     ASSERT_TRUE(eventually([&] { return lines(vm / "reports.log") >= 14; }, 15s))
         << torvex.errSoFar();
-    ASSERT_TRUE(eventually(
-        [] { return capture("xwininfo -root -tree").find("22x22") != std::string::npos; }, 5s))
-        << "the tray icon";
+    ASSERT_TRUE(eventually([] { return trayIconCentre().x() >= 0; }, 5s)) << "the tray icon";
     EXPECT_TRUE(visibleWindow(kTitleCn).empty()) << "started in the tray";
 
     Process second = start({"--home", home.string()});
