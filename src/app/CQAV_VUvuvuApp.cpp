@@ -11,6 +11,7 @@
 #include <QLocalSocket>
 #include <QMessageBox>
 #include <QSocketNotifier>
+#include <algorithm>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
@@ -71,15 +72,37 @@ bool askRunningInstanceToRestore(const fs::path& appDir) {
 }
 
 int CQAV_VUvuvuApp::InitInstance(int argc, char** argv) {
-    QApplication qt(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("torvex"));
-    QApplication::setApplicationVersion(QStringLiteral(TORVEX_VERSION));
-    QApplication::setQuitOnLastWindowClosed(false);
-
+    // Our own options first, so that --help, --version and mistakes need no display. Qt's
+    // options (one dash) are left for QApplication.
+    static const std::vector<std::string> qtOptionsWithValue{"-platform",
+                                                             "-platformpluginpath",
+                                                             "-platformtheme",
+                                                             "-plugin",
+                                                             "-qwindowgeometry",
+                                                             "-qwindowicon",
+                                                             "-qwindowtitle",
+                                                             "-display",
+                                                             "-geometry",
+                                                             "-style",
+                                                             "-stylesheet",
+                                                             "-session",
+                                                             "-name",
+                                                             "-title",
+                                                             "-visual"};
     std::vector<std::string> args;
-    const QStringList qtArgs = QApplication::arguments();
-    for (qsizetype i = 1; i < qtArgs.size(); ++i) {
-        args.push_back(qtArgs[i].toStdString());
+    for (int i = 1; i < argc; ++i) {
+        const std::string a = argv[i];
+        if (a.size() > 1 && a[0] == '-' && a[1] != '-') {
+            if (std::find(qtOptionsWithValue.begin(), qtOptionsWithValue.end(), a) !=
+                    qtOptionsWithValue.end() &&
+                i + 1 < argc) {
+                ++i;
+            }
+            if (a != "-h") {
+                continue;
+            }
+        }
+        args.push_back(a);
     }
     const AppParse parsed = parseAppOptions(args);
     if (!parsed.options) {
@@ -95,6 +118,11 @@ int CQAV_VUvuvuApp::InitInstance(int argc, char** argv) {
         std::printf("torvex %s\n", TORVEX_VERSION);
         return 0;
     }
+
+    QApplication qt(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("torvex"));
+    QApplication::setApplicationVersion(QStringLiteral(TORVEX_VERSION));
+    QApplication::setQuitOnLastWindowClosed(false);
 
     const AppPaths paths = resolvePaths(currentPathOptions(options.home));
     std::string error;
