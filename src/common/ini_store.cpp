@@ -4,6 +4,8 @@
 
 #include <atomic>
 #include <cerrno>
+#include <csignal>
+#include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <mutex>
@@ -329,12 +331,30 @@ bool lockTarget(const fs::path& file, Fd& lock, std::string* error) {
     return false;
 }
 
+// A writer that was killed half way leaves its temporary file behind; the next writer of the
+// same file removes those whose process is gone. Called with the file's lock held.
+void removeOrphanedTemporaries(const fs::path& dir, const std::string& prefix) {
+    std::error_code ec;
+    for (const auto& entry : fs::directory_iterator(dir, ec)) {
+        const std::string name = entry.path().filename().string();
+        if (!name.starts_with(prefix)) {
+            continue;
+        }
+        const long pid = std::strtol(name.c_str() + prefix.size(), nullptr, 10);
+        if (pid > 0 && ::kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH) {
+            fs::remove(entry.path(), ec);
+        }
+    }
+}
+
 // Writes bytes to a new file beside the target and renames it over the target.
 bool replaceFile(const fs::path& file, std::string_view bytes, std::string* error) {
     const fs::path dir = file.has_parent_path() ? file.parent_path() : fs::path(".");
+    const std::string prefix = "." + file.filename().string() + ".tmp-";
+    removeOrphanedTemporaries(dir, prefix);
     static std::atomic<unsigned> counter{0};
-    const fs::path temp = dir / ("." + file.filename().string() + ".tmp-" +
-                                 std::to_string(::getpid()) + "-" + std::to_string(++counter));
+    const fs::path temp =
+        dir / (prefix + std::to_string(::getpid()) + "-" + std::to_string(++counter));
     // 0666 lets the user's umask decide the mode of a new file.
     Fd fd(::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
     if (fd.get() < 0) {

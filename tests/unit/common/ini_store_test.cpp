@@ -304,6 +304,46 @@ TEST_F(IniStore, FailedWritesLeaveTheOldFileIntact) {
     EXPECT_FALSE(writeString(dir_, "A", "b", "c", &error)); // a folder is not a file
 }
 
+TEST_F(IniStore, AWriterKilledAtAnyMomentLeavesTheOldOrTheNewFile) {
+    // Every version of the file holds the same number in all its keys; a mix of two versions
+    // would show two numbers.
+    constexpr int keys = 23;
+    const auto version = [&](int v) {
+        std::vector<std::string> names, values;
+        for (int k = 0; k < keys; ++k) {
+            names.push_back("KEY" + std::to_string(k));
+            values.push_back(std::to_string(v));
+        }
+        std::vector<KeyValue> entries;
+        for (int k = 0; k < keys; ++k) {
+            entries.emplace_back(names[static_cast<std::size_t>(k)],
+                                 values[static_cast<std::size_t>(k)]);
+        }
+        return writeStrings(file_, "Config1", entries);
+    };
+    ASSERT_TRUE(version(0));
+    for (int round = 0; round < 12; ++round) {
+        const pid_t pid = ::fork();
+        if (pid == 0) {
+            for (int v = 1;; ++v) {
+                version(v);
+            }
+        }
+        ::usleep(static_cast<useconds_t>(3000 + round * 1700)); // somewhere inside a write
+        ::kill(pid, SIGKILL);
+        ::waitpid(pid, nullptr, 0);
+        const std::string first = readString(file_, "Config1", "KEY0", 16);
+        ASSERT_FALSE(first.empty());
+        for (int k = 1; k < keys; ++k) {
+            ASSERT_EQ(readString(file_, "Config1", "KEY" + std::to_string(k), 16), first)
+                << "round " << round << ", key " << k;
+        }
+    }
+    // The next write clears what the killed writers left behind.
+    ASSERT_TRUE(version(99));
+    EXPECT_TRUE(strayFiles().empty()) << strayFiles().front();
+}
+
 TEST_F(IniStore, ConcurrentWritersOfDifferentKeysLoseNothing) {
     put("[Init]\nCurConfig=1\n");
     constexpr int processes = 3;
