@@ -652,6 +652,11 @@ int runCommand(const Options& options, std::ostream& out, std::ostream& err) {
     if (!seedUserFolder(c.paths, &error)) {
         return c.fail(error);
     }
+    // A config.ini that cannot be read would look like an empty one; say so instead, and leave
+    // it as it is for the user to look at.
+    if (const auto problem = unusableFileReason(c.paths.configPath())) {
+        return c.fail(*problem);
+    }
     c.language = ReadLanguage(c.paths.configPath()) != 0 ? 1 : 0;
     c.curConfig = ReadCurConfig(c.paths.configPath());
     c.log("settings in " + c.paths.appDir.string() + ", skin in " + c.paths.skinDir.string());

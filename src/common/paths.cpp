@@ -1,6 +1,8 @@
 #include "common/paths.h"
 
+#include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <system_error>
 #include <unistd.h>
 
@@ -116,6 +118,24 @@ bool seedUserFolder(const AppPaths& paths, std::string* error) {
                         ec);
     }
     return true;
+}
+
+std::optional<std::string> unusableFileReason(const fs::path& file) {
+    std::error_code ec;
+    const auto status = fs::status(file, ec);
+    if (status.type() == fs::file_type::not_found) {
+        return std::nullopt;
+    }
+    if (status.type() == fs::file_type::directory) {
+        return file.string() + " is a folder, not a file";
+    }
+    if (ec || status.type() != fs::file_type::regular) {
+        return file.string() + " is not a regular file";
+    }
+    if (::access(file.c_str(), R_OK) != 0) {
+        return file.string() + " cannot be read: " + std::strerror(errno);
+    }
+    return std::nullopt;
 }
 
 } // namespace torvex

@@ -54,4 +54,8 @@ PathOptions currentPathOptions(std::optional<std::filesystem::path> home = std::
 // skipped silently.
 bool seedUserFolder(const AppPaths& paths, std::string* error = nullptr);
 
+// Why a settings file that exists cannot serve as one ("is a folder", "cannot be read: ..."),
+// or nullopt when it is a readable file or does not exist (a missing file reads as empty).
+std::optional<std::string> unusableFileReason(const std::filesystem::path& file);
+
 } // namespace torvex

@@ -285,6 +285,55 @@ TEST_F(Cli, RunHoldModeAndRemoval) {
     EXPECT_NE(end.err.find("removed"), std::string::npos) << end.err;
 }
 
+TEST_F(Cli, RemovalInTheMiddleOfAMacroStopsItAndEndsTheProgram) {
+    fs::create_directories(home_);
+    MacroTable table;
+    table.records[0] = macro(u"Long", {{4, 1, 40}, {4, 2, 40}}, 1, 1000);
+    table.count = 1;
+    ASSERT_TRUE(SaveMacroFile(home_ / "Macro_CN.dat", table));
+    ASSERT_EQ(ctl({"set", "K2=41"}).status, 0);
+    Process run(kTool, {"--home", home_.string(), "--virtual-mouse=" + vm_.string(), "run"}, root_);
+    const fs::path log = vm_ / "reports.log";
+    ASSERT_TRUE(eventually([&] { return readLog(log).size() >= 14; })) << run.errSoFar();
+    const auto vmouse = [&](std::vector<std::string> args) {
+        args.insert(args.begin(), {"vmouse", vm_.string()});
+        return Process(kTool, args, root_).wait().status;
+    };
+    ASSERT_EQ(vmouse({"click", "2"}), 0);
+    ASSERT_TRUE(eventually([&] { return withCommand(readLog(log), "16").size() >= 2; }));
+    ASSERT_EQ(vmouse({"unplug"}), 0);
+    const Finished end = run.wait();
+    EXPECT_EQ(end.status, 0);
+    const std::size_t atRemoval = readLog(log).size();
+    std::this_thread::sleep_for(300ms);
+    EXPECT_EQ(readLog(log).size(), atRemoval); // nothing reached the mouse after it went
+    const std::string state = Process(kTool, {"vmouse", vm_.string(), "state"}, root_).wait().out;
+    EXPECT_TRUE(state.empty()); // the virtual mouse went with the program
+}
+
+TEST_F(Cli, UnreadableOrBrokenFilesGetAClearMessageAndAreKept) {
+    fs::create_directories(home_ / "config.ini"); // a folder where the file should be
+    const Finished set = ctl({"set", "--profile", "1", "K1=3"});
+    EXPECT_EQ(set.status, 1);
+    EXPECT_NE(set.err.find("config.ini"), std::string::npos) << set.err;
+    EXPECT_TRUE(fs::is_directory(home_ / "config.ini"));
+    fs::remove(home_ / "config.ini");
+
+    // Garbage reads as an all-zero profile, which `set` refuses to build on.
+    const std::string garbage = "\x01\x02[Con\xFF" "fig1\nK0==\n\n\xFE";
+    std::ofstream(home_ / "config.ini", std::ios::binary) << garbage;
+    EXPECT_EQ(ctl({"show", "--profile", "1"}).out.substr(0, 5), "K0=0\n");
+    EXPECT_EQ(ctl({"set", "--profile", "1", "K1=3"}).status, 1);
+    EXPECT_EQ(slurp(home_ / "config.ini"), garbage);
+
+    // A macro file that is a folder: a message naming it, nothing replaced.
+    fs::remove(home_ / "Macro_CN.dat");
+    fs::create_directories(home_ / "Macro_CN.dat");
+    const Finished list = ctl({"macro", "list"});
+    EXPECT_EQ(list.status, 1);
+    EXPECT_NE(list.err.find("Macro_CN.dat"), std::string::npos) << list.err;
+}
+
 TEST_F(Cli, OneProgramDrivesTheMouseAndNoMouseIsExitThree) {
     Process run(kTool, {"--home", home_.string(), "--virtual-mouse=" + vm_.string(), "run"}, root_);
     ASSERT_TRUE(eventually([&] { return readLog(vm_ / "reports.log").size() >= 14; }));

@@ -104,5 +104,15 @@ TEST_F(Paths, SeedingCopiesMissingFilesAndNeverOverwrites) {
     EXPECT_NE(error.find("torvex"), std::string::npos);
 }
 
+TEST_F(Paths, UnusableSettingsFilesAreNamed) {
+    EXPECT_EQ(unusableFileReason(root_ / "absent.ini"), std::nullopt);
+    write(root_ / "ok.ini", "[Init]\n");
+    EXPECT_EQ(unusableFileReason(root_ / "ok.ini"), std::nullopt);
+    fs::create_directories(root_ / "folder.ini");
+    const auto reason = unusableFileReason(root_ / "folder.ini");
+    ASSERT_TRUE(reason.has_value());
+    EXPECT_NE(reason->find("folder.ini is a folder"), std::string::npos);
+}
+
 } // namespace
 } // namespace torvex

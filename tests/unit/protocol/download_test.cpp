@@ -166,6 +166,25 @@ TEST(Download, AnUnwritableConfigurationIsReportedAndTheMouseStillGetsTheReports
     EXPECT_EQ(rig.mouse.sentBytes().size(), 14u);
 }
 
+TEST(Download, AFeatureCollectionThatFailsEverySendStillSavesEverything) {
+    Rig rig;
+    rig.mouse.failOpen = true; // both collections fail to open: the invalid-handle state
+    DeviceLink failed(rig.mouse);
+    failed.findDevice();
+    ASSERT_TRUE(failed.writeHandle().isInvalid());
+    FeatureChannel channel(failed);
+    DownloadTarget target{rig.dir.path() / "config.ini", channel, failed, rig.pointer, nullptr};
+    MouseSettings settings = builtInDefaults();
+    settings.fireTime = 120;
+    const DownloadResult result = DownloadSettings(target, settings, 3);
+    EXPECT_TRUE(result.saved);
+    EXPECT_TRUE(rig.mouse.sentBytes().empty());
+    EXPECT_TRUE(result.state.dpiTrackingButton[5]);
+    EXPECT_EQ(ini::readString(target.configPath, "Config3", "FIRE_TIME", 5), "120");
+    EXPECT_EQ(ini::readString(target.configPath, "Config6", "FIRE_TIME", 5), "120");
+    EXPECT_EQ(rig.pointer.speed(), 8); // the desktop still follows
+}
+
 TEST(Download, ExitReportUnlessTheWriteHandleFailed) {
     Rig rig;
     SendExitReport(rig.channel, rig.link);
