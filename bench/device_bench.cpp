@@ -113,6 +113,8 @@ struct Recorder {
     }
 };
 
+// Played the way a button press plays it: the virtual mouse reports the press, the input reader
+// and the button worker do the rest.
 Stats macroTimingDeadlines() {
     const fs::path dir = tempDir();
     sim::VirtualMouse vm;
@@ -120,12 +122,31 @@ Stats macroTimingDeadlines() {
     macros.user.records[0] = benchMacro();
     macros.user.count = 1;
     device::NoPointerSettings pointer;
-    device::MouseSession session(vm, macros, pointer, dir / "config.ini", {});
+    device::ButtonEventHooks hooks;
+    hooks.settings = [] {
+        device::ButtonSettings s;
+        s.buttonFunction = {41, 2, 3, 5, 4, 16, 15};
+        return s;
+    };
+    device::MouseSession session(vm, macros, pointer, dir / "config.ini", hooks);
     session.findDevice();
     Recorder recorder;
     recorder.hook(session.channel());
-    session.buttons().playMacro(MacroTableKind::User, 0, 0);
+    session.start();
+    vm.press(physicalButton[0]);
+    const std::size_t expected = schedule().size();
+    for (int waited = 0; waited < 600; ++waited) { // at most a minute
+        {
+            std::lock_guard lock(recorder.mutex);
+            if (recorder.times.size() >= expected) {
+                break;
+            }
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    session.stop();
     fs::remove_all(dir);
+    std::lock_guard lock(recorder.mutex);
     return statsOf(recorder.deviations(schedule()));
 }
 

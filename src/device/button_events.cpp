@@ -4,6 +4,7 @@
 #include "settings/function_codes.h"
 
 #include <algorithm>
+#include <sys/prctl.h>
 
 namespace torvex::device {
 
@@ -203,6 +204,9 @@ void ButtonEventService::readerLoop() {
 }
 
 void ButtonEventService::workerLoop() {
+    // Macro pauses end on time: the kernel may otherwise defer this thread's wake-ups by its
+    // default timer slack.
+    ::prctl(PR_SET_TIMERSLACK, 1UL, 0UL, 0UL, 0UL);
     for (;;) {
         {
             std::unique_lock lock(mutex_);
