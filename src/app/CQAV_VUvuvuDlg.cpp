@@ -170,11 +170,13 @@ bool CQAV_VUvuvuDlg::MainInit() {
     AddTrayIcon();
     // Resume from standby. The sender is not named, so that the notice is also seen from a test
     // bus where nothing owns logind's name.
-    QDBusConnection bus = QDBusConnection::systemBus();
-    if (bus.isConnected()) {
-        bus.connect(QString(), QStringLiteral("/org/freedesktop/login1"),
-                    QStringLiteral("org.freedesktop.login1.Manager"),
-                    QStringLiteral("PrepareForSleep"), this, SLOT(onPrepareForSleep(bool)));
+    if (env_.watchResume) {
+        QDBusConnection bus = QDBusConnection::systemBus();
+        if (bus.isConnected()) {
+            bus.connect(QString(), QStringLiteral("/org/freedesktop/login1"),
+                        QStringLiteral("org.freedesktop.login1.Manager"),
+                        QStringLiteral("PrepareForSleep"), this, SLOT(onPrepareForSleep(bool)));
+        }
     }
     initialised_ = true;
     if (restorePending_) {

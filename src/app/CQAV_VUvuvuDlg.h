@@ -38,6 +38,8 @@ struct DialogEnvironment {
     std::unique_ptr<ui::AnimatorScheduler> scheduler;
     // Whether the desktop shows tray icons; null asks Qt.
     std::function<bool()> trayAvailable;
+    // Listen on the system bus for the resume from standby.
+    bool watchResume = true;
 };
 
 // Hooks for the popup windows that are built separately (function menu, warning window, macro

@@ -52,6 +52,7 @@ protected:
         clockPtr = clock.get();
         env.scheduler = std::move(clock);
         env.trayAvailable = [this] { return trayShown; };
+        env.watchResume = false; // the resume is driven directly; no bus thread in the tests
         return std::make_unique<CQAV_VUvuvuDlg>(std::move(env));
     }
     std::vector<std::vector<uint8_t>> commands() const {
