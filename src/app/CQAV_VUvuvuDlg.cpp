@@ -1,5 +1,6 @@
 #include "app/CQAV_VUvuvuDlg.h"
 
+#include "common/ini_store.h"
 #include "device/launcher.h"
 #include "macro/macro_file.h"
 #include "settings/config_store.h"
@@ -500,31 +501,88 @@ void CQAV_VUvuvuDlg::loadProfile() {
     publishButtonSettings();
 }
 
-void CQAV_VUvuvuDlg::importConfiguration() {
-    const QString file =
-        QFileDialog::getOpenFileName(this, {}, QString::fromStdString(env_.paths.appDir.string()),
-                                     QStringLiteral("All Files(*.ini) (*.ini)"));
-    if (file.isEmpty()) {
-        return;
+namespace {
+
+QString askOpen(QWidget* parent, const fs::path& folder, const QString& filter) {
+    return QFileDialog::getOpenFileName(parent, {}, QString::fromStdString(folder.string()),
+                                        filter);
+}
+
+// A save dialog with a default suffix; it asks before overwriting.
+QString askSave(QWidget* parent, const fs::path& folder, const QString& filter,
+                const QString& suffix) {
+    QFileDialog dialog(parent, {}, QString::fromStdString(folder.string()), filter);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setDefaultSuffix(suffix);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
+        return {};
     }
-    ImportConfiguration(file.toStdString(), model_.settings);
+    return dialog.selectedFiles().front();
+}
+
+const QString kConfigFilter = QStringLiteral("All Files(*.ini) (*.ini)");
+const QString kMacroFilter = QStringLiteral("All Files(*.dat) (*.dat)");
+
+} // namespace
+
+void CQAV_VUvuvuDlg::importConfiguration() {
+    const QString file = askOpen(this, env_.paths.appDir, kConfigFilter);
+    if (!file.isEmpty()) {
+        importConfigurationFrom(file.toStdString());
+    }
+}
+
+bool CQAV_VUvuvuDlg::importConfigurationFrom(const fs::path& file) {
+    // A file without the exchange section would import as all zeros: no left click on any
+    // button once applied. Such a file is refused and the settings stay as they are.
+    const std::string section = configSectionName(kExchangeConfigNumber, false, 0);
+    bool anyKey = false;
+    for (const auto& [key, value] : configurationEntries(MouseSettings{})) {
+        anyKey = anyKey || !ini::readString(file, section, key, 16).empty();
+    }
+    if (!anyKey) {
+        std::fprintf(stderr, "torvex: %s has no [%s] section; nothing imported\n", file.c_str(),
+                     section.c_str());
+        return false;
+    }
+    ImportConfiguration(file, model_.settings);
     publishButtonSettings();
     update();
+    return true;
 }
 
 void CQAV_VUvuvuDlg::exportConfiguration() {
-    QFileDialog dialog(this, {}, QString::fromStdString(env_.paths.appDir.string()),
-                       QStringLiteral("All Files(*.ini) (*.ini)"));
-    dialog.setAcceptMode(QFileDialog::AcceptSave);
-    dialog.setDefaultSuffix(QStringLiteral("ini"));
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
-        return;
-    }
+    const QString file = askSave(this, env_.paths.appDir, kConfigFilter, QStringLiteral("ini"));
     std::string error;
-    if (!ExportConfiguration(dialog.selectedFiles().front().toStdString(), model_.settings,
-                             &error)) {
+    if (!file.isEmpty() && !ExportConfiguration(file.toStdString(), model_.settings, &error)) {
         std::fprintf(stderr, "torvex: cannot export: %s\n", error.c_str());
     }
+}
+
+bool CQAV_VUvuvuDlg::importMacrosFrom(const fs::path& file) {
+    MacroTable table(MacroTableKind::User);
+    const auto result = LoadMacroFile(file, table, [this](const fs::path&) {
+        message(QString::fromUtf8(ui::kMissingLayoutMessage));
+    });
+    if (!result.fileFound) {
+        return false;
+    }
+    {
+        std::lock_guard lock(macros_.mutex);
+        macros_.user = table;
+    }
+    refillMacroList();
+    update();
+    return true;
+}
+
+bool CQAV_VUvuvuDlg::exportMacrosTo(const fs::path& file) {
+    std::string error;
+    if (!SaveMacroFile(file, macros_.user, &error)) {
+        std::fprintf(stderr, "torvex: cannot export the macros: %s\n", error.c_str());
+        return false;
+    }
+    return true;
 }
 
 void CQAV_VUvuvuDlg::restoreDefaults() {
@@ -636,7 +694,17 @@ void CQAV_VUvuvuDlg::refillMacroList() {
 }
 
 void CQAV_VUvuvuDlg::macroCommand(ui::MacroCommand command) {
-    if (hooks_.macroCommand) {
+    if (command == ui::MacroCommand::Import) {
+        const QString file = askOpen(this, env_.paths.appDir, kMacroFilter);
+        if (!file.isEmpty()) {
+            importMacrosFrom(file.toStdString());
+        }
+    } else if (command == ui::MacroCommand::Export) {
+        const QString file = askSave(this, env_.paths.appDir, kMacroFilter, QStringLiteral("dat"));
+        if (!file.isEmpty()) {
+            exportMacrosTo(file.toStdString());
+        }
+    } else if (hooks_.macroCommand) {
         hooks_.macroCommand(command);
     }
 }

@@ -42,8 +42,9 @@ struct DialogEnvironment {
     bool watchResume = true;
 };
 
-// Hooks for the popup windows that are built separately (function menu, warning window, macro
-// page commands). Unset hooks do nothing; an unset warning answers "go on".
+// Hooks for the popup windows that are built separately (function menu, warning window, the
+// macro page's commands other than import and export). Unset hooks do nothing; an unset warning
+// answers "go on".
 struct PopupHooks {
     std::function<int()> showWarning;
     std::function<void()> openFunctionMenu;
@@ -78,6 +79,11 @@ public:
     void onMenuCommand(int id);
     // The full settings download (Apply, resume from standby).
     void DownloadSettings();
+    // What the file dialogs of the import and export entries lead to; false when nothing was
+    // taken or written.
+    bool importConfigurationFrom(const std::filesystem::path& file);
+    bool importMacrosFrom(const std::filesystem::path& file);
+    bool exportMacrosTo(const std::filesystem::path& file);
 
     bool ended() const { return endReason_ != EndReason::None; }
     EndReason endReason() const { return endReason_; }

@@ -4,6 +4,7 @@
 #include "common/ini_store.h"
 #include "device/pointer_settings.h"
 #include "macro/macro_file.h"
+#include "settings/config_store.h"
 #include "settings/function_codes.h"
 #include "sim/virtual_mouse.h"
 #include "test_skin.h"
@@ -324,6 +325,49 @@ TEST_F(Window, PressingTheBackgroundMovesTheWindow) {
     QTest::mouseMove(w.get(), inside(mainRect(3)));
     QTest::mousePress(w.get(), Qt::LeftButton, {}, inside(mainRect(3)));
     EXPECT_EQ(w->moveRequests(), 1) << "an entry is not background";
+}
+
+} // namespace
+} // namespace torvex::app
+
+namespace torvex::app {
+namespace {
+
+TEST_F(Window, ImportsAndExportsOfConfigurationsAndMacros) {
+    auto w = make();
+    ASSERT_TRUE(w->MainInit());
+    const MouseSettings before = w->model().settings;
+
+    // A file without the exchange section is refused rather than imported as all zeros.
+    const fs::path empty = home / "empty.ini";
+    ini::writeString(empty, "Other", "K0", "9");
+    EXPECT_FALSE(w->importConfigurationFrom(empty));
+    EXPECT_EQ(w->model().settings, before);
+
+    const fs::path exchange = home / "exchange.ini";
+    MouseSettings other = before;
+    other.buttonFunction[6] = 22;
+    other.fireTime = 123;
+    ASSERT_TRUE(ExportConfiguration(exchange, other));
+    EXPECT_TRUE(w->importConfigurationFrom(exchange));
+    EXPECT_EQ(w->model().settings.buttonFunction[6], 22);
+    EXPECT_EQ(w->model().settings.fireTime, 123);
+
+    // Macros go out and come back unchanged; a missing file shows its message.
+    const fs::path macros = home / "mine.dat";
+    ASSERT_TRUE(w->exportMacrosTo(macros));
+    const MacroTable saved = w->macros().user;
+    ASSERT_GT(saved.count, 0);
+    MacroTable none(MacroTableKind::User);
+    ASSERT_TRUE(SaveMacroFile(home / "none.dat", none));
+    EXPECT_TRUE(w->importMacrosFrom(home / "none.dat"));
+    EXPECT_EQ(w->macros().user.count, 0);
+    EXPECT_TRUE(w->importMacrosFrom(macros));
+    EXPECT_EQ(w->macros().user.count, saved.count);
+    EXPECT_EQ(w->macros().user.records, saved.records);
+    EXPECT_FALSE(w->importMacrosFrom(home / "missing.dat"));
+    EXPECT_EQ(messages, std::vector<QString>{"找不到配置文件"});
+    EXPECT_EQ(w->macros().user.count, saved.count) << "a missing file changes nothing";
 }
 
 } // namespace
