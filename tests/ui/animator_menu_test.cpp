@@ -187,9 +187,9 @@ TEST(OwnerDrawnMenu, TablesRecordsAndItemSizes) {
 
 TEST(OwnerDrawnMenu, TheTableNeverOverflows) {
     uitest::ensureApplication();
-    static std::vector<MenuItemSpec> many(40, MenuItemSpec{u"x", 40000, {}});
-    static const MenuItemSpec top[] = {{u"top", -1, many}};
-    static const MenuItemSpec resource{u"big", 1, top};
+    static std::vector<MenuItem> many(40, MenuItem{u"x", 40000, {}});
+    static const MenuItem top[] = {{u"top", -1, many}};
+    static const MenuItem resource{u"big", 1, top};
     CQavMenu menu;
     menu.load(resource);
     EXPECT_EQ(menu.entryCount(), kMenuEntryCapacity);

@@ -7,7 +7,7 @@
 namespace torvex::ui {
 namespace {
 
-using Item = MenuItemSpec;
+using Item = MenuItem;
 
 // English event-list menu (154).
 constexpr Item kEnLeftFwd[] = {{u"Down ", 32802, {}}, {u"Up", 32803, {}}};
@@ -63,7 +63,7 @@ const QColor kRowColour(0, 120, 153);
 
 } // namespace
 
-const MenuItemSpec& menuResource(MenuResource which) {
+const MenuItem& menuResource(MenuResource which) {
     for (const Item& r : kResources) {
         if (r.id == static_cast<int>(which)) {
             return r;
@@ -86,7 +86,7 @@ void CQavMenu::load(MenuResource which) {
     load(menuResource(which));
 }
 
-void CQavMenu::load(const MenuItemSpec& resource) {
+void CQavMenu::load(const MenuItem& resource) {
     root_ = std::make_unique<QMenu>();
     root_->setStyle(style_.get());
     popup_ = nullptr;
@@ -98,8 +98,8 @@ void CQavMenu::load(const MenuItemSpec& resource) {
     }
 }
 
-void CQavMenu::MakeOwnerDrawn(std::span<const MenuItemSpec> items, QMenu* menu) {
-    for (const MenuItemSpec& item : items) {
+void CQavMenu::MakeOwnerDrawn(std::span<const MenuItem> items, QMenu* menu) {
+    for (const MenuItem& item : items) {
         if (entryCount_ >= kMenuEntryCapacity) {
             return;
         }

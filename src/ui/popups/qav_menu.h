@@ -15,10 +15,10 @@
 namespace torvex::ui {
 
 // One item of a menu description: a command (id > 0), a separator (id 0) or a submenu (id -1).
-struct MenuItemSpec {
+struct MenuItem {
     const char16_t* text;
     int id;
-    std::span<const MenuItemSpec> children;
+    std::span<const MenuItem> children;
 };
 
 enum class MenuResource {
@@ -29,7 +29,7 @@ enum class MenuResource {
 };
 
 // The whole menu of a resource: one top-level popup whose own name is never shown.
-const MenuItemSpec& menuResource(MenuResource which);
+const MenuItem& menuResource(MenuResource which);
 MenuResource contextMenuResource(int language);
 MenuResource trayMenuResource(int language);
 
@@ -57,7 +57,7 @@ public:
     // Builds the menu of a resource (the previous menu is dropped), entryCount = 0, then
     // MakeOwnerDrawn over the whole menu.
     void load(MenuResource which);
-    void load(const MenuItemSpec& resource);
+    void load(const MenuItem& resource);
 
     // The popup that is shown: the contents of the top-level popup. Null before load().
     QMenu* popup() const { return popup_; }
@@ -76,9 +76,9 @@ public:
     void setCommandHandler(std::function<void(int id)> handler) { handler_ = std::move(handler); }
 
 private:
-    // Copies the items of `spec` (depth first) into the table and into `menu`. Items beyond the
+    // Copies `items` (depth first) into the table and into `menu`. Items beyond the
     // table's capacity are left out rather than written past it.
-    void MakeOwnerDrawn(std::span<const MenuItemSpec> items, QMenu* menu);
+    void MakeOwnerDrawn(std::span<const MenuItem> items, QMenu* menu);
 
     std::array<MenuEntry, kMenuEntryCapacity> entries_{};
     int entryCount_ = 0;
