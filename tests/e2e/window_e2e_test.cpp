@@ -328,8 +328,9 @@ TEST_F(WindowE2E, ShapeApplyLanguageTraySecondStartAndExit) {
             " click 3");
     std::this_thread::sleep_for(700ms);
     screenshot("root", artefacts_ / "tray-menu.png");
-    // The owner-drawn English menu: two items of 11 characters, 8 px each, 20 px high.
-    EXPECT_NE(capture("xwininfo -root -tree").find("(\"torvex\" \"torvex\")  88x40+"),
+    // The owner-drawn English menu: two items of 11 characters, 8 px each (and the room for a
+    // check mark), 20 px high.
+    EXPECT_NE(capture("xwininfo -root -tree").find("(\"torvex\" \"torvex\")  102x40+"),
               std::string::npos);
     capture("xdotool key Down Down Return");
     const Finished end = torvex.wait(20s);

@@ -240,7 +240,8 @@ TEST(OwnerDrawnMenu, TheStyleGivesRealMenusTheMeasuredItemSize) {
     QStyleOptionMenuItem option;
     option.text = "Show Window";
     option.menuItemType = QStyleOptionMenuItem::Normal;
-    EXPECT_EQ(style.sizeFromContents(QStyle::CT_MenuItem, &option, {}, nullptr), QSize(88, 20));
+    EXPECT_EQ(style.sizeFromContents(QStyle::CT_MenuItem, &option, {}, nullptr),
+              QSize(88 + kMenuCheckAllowance, 20));
     option.menuItemType = QStyleOptionMenuItem::Separator;
     EXPECT_EQ(style.sizeFromContents(QStyle::CT_MenuItem, &option, {}, nullptr).height(), 1);
 
@@ -250,7 +251,7 @@ TEST(OwnerDrawnMenu, TheStyleGivesRealMenusTheMeasuredItemSize) {
     popup->popup(QPoint(0, 0));
     const auto actions = popup->actions();
     EXPECT_EQ(popup->actionGeometry(actions[0]).height(), 20);
-    EXPECT_EQ(popup->actionGeometry(actions[0]).width(), 56);
+    EXPECT_EQ(popup->actionGeometry(actions[0]).width(), 56 + kMenuCheckAllowance);
     EXPECT_EQ(popup->actionGeometry(actions[1]).top(), 20);
     popup->hide();
 }

@@ -203,7 +203,12 @@ QSize QavMenuStyle::sizeFromContents(ContentsType type, const QStyleOption* opti
                                      const QSize& size, const QWidget* widget) const {
     if (type == CT_MenuItem) {
         if (const auto* item = qstyleoption_cast<const QStyleOptionMenuItem*>(option)) {
-            return CQavMenu::MeasureItem(entryOf(*item));
+            const MenuEntry e = entryOf(*item);
+            QSize size = CQavMenu::MeasureItem(e);
+            if (e.id != 0) {
+                size.rwidth() += kMenuCheckAllowance;
+            }
+            return size;
         }
     }
     return QProxyStyle::sizeFromContents(type, option, size, widget);

@@ -89,6 +89,11 @@ private:
     std::function<void(int)> handler_;
 };
 
+// Besides the measured width, a menu lays out each item with room for a check mark, as desktop
+// menus do for owner-drawn items; without it the measured width (8 px per character, text from
+// x + 10) would cut most texts short in the usual menu fonts.
+inline constexpr int kMenuCheckAllowance = 14;
+
 // Draws every menu item of the program's menus through CQavMenu's measure and draw rules. The
 // record of an item travels as the item's text, which is the record's text unchanged.
 class QavMenuStyle final : public QProxyStyle {
