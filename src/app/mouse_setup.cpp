@@ -1,5 +1,6 @@
 #include "app/mouse_setup.h"
 
+#include "desktop/pointer_choice.h"
 #include "device/linux_hid_backend.h"
 #include "sim/virtual_mouse.h"
 
@@ -23,7 +24,10 @@ std::unique_ptr<device::PointerSettings> createPointerSettings(const AppOptions&
         return std::make_unique<device::FilePointerSettings>(*options.virtualMouseDir /
                                                              "pointer.ini");
     }
-    return std::make_unique<device::NoPointerSettings>();
+    if (options.virtualMouse) {
+        return std::make_unique<device::NoPointerSettings>(); // leave a desktop alone in a demo
+    }
+    return desktop::createPointerSettings();
 }
 
 MouseBackend createMouseBackend(const AppOptions& options, std::string* error) {

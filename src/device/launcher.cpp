@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cerrno>
+#include <csignal>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <thread>
@@ -31,9 +32,21 @@ std::string launchFirstAvailable(std::span<const std::string_view> candidates) {
         std::array<char*, 2> argv{program.data(), nullptr};
         posix_spawnattr_t attr;
         posix_spawnattr_init(&attr);
-        // Its own process group: a Ctrl+C meant for us does not reach the started program.
+        // Its own process group: a Ctrl+C meant for us does not reach the started program. And
+        // a clean signal state: we may block SIGINT/SIGTERM to take them through a descriptor,
+        // which the started program must not inherit.
         posix_spawnattr_setpgroup(&attr, 0);
-        posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETPGROUP);
+        sigset_t none;
+        sigemptyset(&none);
+        posix_spawnattr_setsigmask(&attr, &none);
+        sigset_t defaults;
+        sigemptyset(&defaults);
+        sigaddset(&defaults, SIGINT);
+        sigaddset(&defaults, SIGTERM);
+        sigaddset(&defaults, SIGPIPE);
+        posix_spawnattr_setsigdefault(&attr, &defaults);
+        posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETPGROUP | POSIX_SPAWN_SETSIGMASK |
+                                            POSIX_SPAWN_SETSIGDEF);
         pid_t pid = 0;
         // glibc reports a failed exec here (ENOENT when the program is not installed).
         const int rc = posix_spawnp(&pid, program.c_str(), nullptr, &attr, argv.data(), environ);

@@ -4,6 +4,8 @@
 #include "fake_mouse.h"
 #include "temp_dir.h"
 
+#include <csignal>
+#include <fstream>
 #include <gtest/gtest.h>
 
 namespace torvex::device {
@@ -283,6 +285,33 @@ TEST(Launcher, StartsTheFirstInstalledCandidateWithoutAShell) {
     const std::string_view shellText[] = {"true; touch /tmp/torvex-launcher-shell"};
     EXPECT_EQ(launchFirstAvailable(shellText), ""); // a name, never a command line
     EXPECT_FALSE(std::filesystem::exists("/tmp/torvex-launcher-shell"));
+}
+
+TEST(Launcher, TheStartedProgramDoesNotInheritOurBlockedSignals) {
+    torvex::testing::TempDir dir;
+    const auto probe = dir.path() / "torvex-signal-probe";
+    const auto out = dir.path() / "mask";
+    std::ofstream(probe) << "#!/bin/sh\ngrep SigBlk /proc/$$/status > \"$TORVEX_PROBE_OUT.tmp\"\n"
+                            "mv \"$TORVEX_PROBE_OUT.tmp\" \"$TORVEX_PROBE_OUT\"\n";
+    std::filesystem::permissions(probe, std::filesystem::perms::owner_all);
+    const std::string path = dir.path().string() + ":" + std::getenv("PATH");
+    ::setenv("PATH", path.c_str(), 1);
+    ::setenv("TORVEX_PROBE_OUT", out.c_str(), 1);
+    sigset_t blocked, old;
+    sigemptyset(&blocked);
+    sigaddset(&blocked, SIGTERM);
+    pthread_sigmask(SIG_BLOCK, &blocked, &old); // as torvexctl run does
+    const std::string_view candidates[] = {"torvex-signal-probe"};
+    const std::string started = launchFirstAvailable(candidates);
+    pthread_sigmask(SIG_SETMASK, &old, nullptr);
+    ASSERT_EQ(started, "torvex-signal-probe");
+    for (int i = 0; i < 500 && !std::filesystem::exists(out); ++i) {
+        std::this_thread::sleep_for(10ms);
+    }
+    std::ifstream in(out);
+    std::string line;
+    std::getline(in, line);
+    EXPECT_EQ(line, "SigBlk:\t0000000000000000");
 }
 
 } // namespace
