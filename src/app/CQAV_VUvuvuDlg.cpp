@@ -1,5 +1,6 @@
 #include "app/CQAV_VUvuvuDlg.h"
 
+#include "app/macro_page.h"
 #include "common/ini_store.h"
 #include "device/launcher.h"
 #include "macro/macro_file.h"
@@ -74,6 +75,9 @@ CQAV_VUvuvuDlg::CQAV_VUvuvuDlg(DialogEnvironment env)
                                        [this] { return static_cast<int>(model_.ledStatusApplied); },
                                        [this] { update(); }});
     model_.macros = &macros_.user;
+    macroPage_ = std::make_unique<MacroPage>(MacroPageEnvironment{
+        this, &macros_, &model_, [this] { return env_.paths.macroFilePath(model_.language); },
+        [this](const QString& text) { message(text); }, [this] { return contextMenu_.popup(); }});
     const auto handler = [this](int id) { onMenuCommand(id); };
     trayMenu_.setCommandHandler(handler);
     contextMenu_.setCommandHandler(handler);
@@ -82,6 +86,7 @@ CQAV_VUvuvuDlg::CQAV_VUvuvuDlg(DialogEnvironment env)
 
 CQAV_VUvuvuDlg::~CQAV_VUvuvuDlg() {
     animator_->stop();
+    macroPage_.reset();
     hotplugNotifier_.reset();
     // The button threads call back into this window: stop them before it goes.
     session_.reset();
@@ -144,6 +149,7 @@ bool CQAV_VUvuvuDlg::MainInit() {
     if (ended()) {
         return false; // ended while a message was shown
     }
+    macroPage_->startUp();
     model_.pointer.functionMenuOpen = false;
     LoadMenus();
 
@@ -309,6 +315,7 @@ void CQAV_VUvuvuDlg::ExitProgram(EndReason reason) {
     }
     endReason_ = reason;
     animator_->stop();
+    macroPage_->stopRecording();
     RemoveTrayIcon();
     hotplugNotifier_.reset();
     if (session_) {
@@ -330,7 +337,8 @@ void CQAV_VUvuvuDlg::onMenuCommand(int id) {
         ExitProgram(EndReason::Exit);
         break;
     default:
-        // The event list's commands belong to the macro page.
+        // The event list's context menu.
+        macroPage_->contextCommand(id);
         break;
     }
 }
@@ -352,13 +360,7 @@ void CQAV_VUvuvuDlg::SwitchLanguage(int language) {
     update();
     LoadMenus();
     applyTitle();
-    if (repeatEdit_) {
-        for (QWidget* w :
-             {static_cast<QWidget*>(repeatEdit_), static_cast<QWidget*>(macroNameEdit_),
-              static_cast<QWidget*>(macroList_), static_cast<QWidget*>(eventList_)}) {
-            w->setFont(ui::captionFont(model_.language));
-        }
-    }
+    macroPage_->setControlsFont(ui::captionFont(model_.language));
 }
 
 QImage CQAV_VUvuvuDlg::composeFrame() {
@@ -629,50 +631,19 @@ void CQAV_VUvuvuDlg::closeFunctionMenu() {
 }
 
 void CQAV_VUvuvuDlg::createMacroControls() {
-    destroyMacroControls();
-    const QFont font = ui::captionFont(model_.language);
-    const QString look = QStringLiteral("background: black; color: white;");
-    const auto place = [&](QWidget* w, const QRect& r, int id) {
-        w->setGeometry(r);
-        w->setFont(font);
-        w->setStyleSheet(look);
-        w->setObjectName(QString::number(id));
-        w->show();
-    };
-    repeatEdit_ = new QLineEdit(this);
-    repeatEdit_->setAlignment(Qt::AlignCenter);
-    place(repeatEdit_, layout_.repeatEditRect, 10004);
-    macroNameEdit_ = new QLineEdit(this);
-    macroNameEdit_->setAlignment(Qt::AlignCenter);
-    place(macroNameEdit_, layout_.macroNameEditRect, 10000);
-    macroList_ = new QListWidget(this);
-    macroList_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    place(macroList_, layout_.macroListRect, 10001);
-    eventList_ = new QListWidget(this);
-    eventList_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    place(eventList_, layout_.eventListRect, 10002);
+    macroPage_->createControls(layout_, ui::captionFont(model_.language));
 }
 
 void CQAV_VUvuvuDlg::destroyMacroControls() {
-    delete repeatEdit_.data();
-    delete macroNameEdit_.data();
-    delete macroList_.data();
-    delete eventList_.data();
+    macroPage_->destroyControls();
+}
+
+bool CQAV_VUvuvuDlg::macroControlsPresent() const {
+    return macroPage_->controlsPresent();
 }
 
 QWidget* CQAV_VUvuvuDlg::macroControl(int controlId) const {
-    switch (controlId) {
-    case 10004:
-        return repeatEdit_;
-    case 10000:
-        return macroNameEdit_;
-    case 10001:
-        return macroList_;
-    case 10002:
-        return eventList_;
-    default:
-        return nullptr;
-    }
+    return macroPage_->control(controlId);
 }
 
 void CQAV_VUvuvuDlg::refillMacroList() {
@@ -680,17 +651,7 @@ void CQAV_VUvuvuDlg::refillMacroList() {
         hooks_.refillMacroList();
         return;
     }
-    if (!macroList_) {
-        return;
-    }
-    macroList_->clear();
-    const MacroTable& table = macros_.user;
-    for (std::size_t i = 0; i < table.usedCount(); ++i) {
-        macroList_->addItem(QString::fromStdU16String(std::u16string(table.records[i].nameView())));
-    }
-    if (macroList_->count() > 0) {
-        macroList_->setCurrentRow(std::clamp(table.currentMacro, 0, macroList_->count() - 1));
-    }
+    macroPage_->refill();
 }
 
 void CQAV_VUvuvuDlg::macroCommand(ui::MacroCommand command) {
@@ -706,6 +667,8 @@ void CQAV_VUvuvuDlg::macroCommand(ui::MacroCommand command) {
         }
     } else if (hooks_.macroCommand) {
         hooks_.macroCommand(command);
+    } else {
+        macroPage_->command(command);
     }
 }
 

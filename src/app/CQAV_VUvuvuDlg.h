@@ -27,6 +27,8 @@ class QSocketNotifier;
 
 namespace torvex::app {
 
+class MacroPage;
+
 // What the window runs on, given by the application (or by a test).
 struct DialogEnvironment {
     AppPaths paths;
@@ -102,8 +104,9 @@ public:
     // The frame a paint shows now.
     QImage composeFrame();
     int moveRequests() const { return moveRequests_; }
-    bool macroControlsPresent() const { return repeatEdit_ != nullptr; }
+    bool macroControlsPresent() const;
     QWidget* macroControl(int controlId) const;
+    MacroPage& macroPage() { return *macroPage_; }
 
 public slots:
     // logind's notice around standby; waking up (false) sends the whole configuration again.
@@ -179,10 +182,7 @@ private:
     std::unique_ptr<QSocketNotifier> hotplugNotifier_;
     std::unique_ptr<device::MouseSession> session_;
 
-    QPointer<QLineEdit> repeatEdit_;
-    QPointer<QLineEdit> macroNameEdit_;
-    QPointer<QListWidget> macroList_;
-    QPointer<QListWidget> eventList_;
+    std::unique_ptr<MacroPage> macroPage_;
 
     EndReason endReason_ = EndReason::None;
     bool dragging_ = false; // moving the window by hand (no system move available)
