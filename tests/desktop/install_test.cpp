@@ -2,6 +2,7 @@
 // validators, and the installed torvexctl runs from the prefix for a user with an empty home.
 #include "../e2e/process.h"
 
+#include <csignal>
 #include <cstdlib>
 #include <gtest/gtest.h>
 #include <optional>
@@ -216,6 +217,54 @@ TEST_F(Installed, FirstRunSeedsTheUserFolderFromThePrefixAndLaterRunsKeepItsChan
     ASSERT_EQ(homed.status, 0) << homed.err;
     EXPECT_EQ(slurp(chosen / "config.ini"), factoryConfig);
 }
+
+#ifdef TORVEX_INSTALLS_WINDOW
+// The installed window for a user with an empty home: it seeds the user's folder from the
+// prefix, draws its skin from the prefix, sends the profile to the (virtual) mouse, and a second
+// start keeps what the user changed.
+TEST_F(Installed, TheInstalledWindowStartsFromThePrefix) {
+    const fs::path home = root_ / "window-home";
+    fs::create_directories(home);
+    ScopedEnv h("HOME", home.string());
+    ScopedEnv x("XDG_CONFIG_HOME", std::nullopt);
+    ScopedEnv runtime("XDG_RUNTIME_DIR", (root_ / "scratch").string());
+    // The layout of an installed copy is the point here, not the display: Qt's offscreen
+    // platform stands in for one (the window's own end-to-end tests run under Xvfb).
+    ScopedEnv qpa("QT_QPA_PLATFORM", "offscreen");
+    ScopedEnv bus("DBUS_SESSION_BUS_ADDRESS", "disabled:");
+    const fs::path window = prefix() / "bin/torvex";
+    const fs::path user = home / ".config/torvex";
+    const fs::path factory = prefix() / "share/torvex";
+
+    const auto start = [&](const fs::path& vm) {
+        Process p(window, {"--virtual-mouse=" + vm.string()}, scratch());
+        const bool sent = testing::eventually(
+            [&] { return slurp(vm / "reports.log").find("07 12 ") != std::string::npos; },
+            std::chrono::milliseconds(20000));
+        p.signal(SIGTERM);
+        const auto end = p.wait();
+        return std::make_pair(sent, end);
+    };
+
+    const auto [sent, end] = start(root_ / "vm1");
+    ASSERT_TRUE(sent) << end.err;
+    EXPECT_EQ(end.status, 0) << end.err;
+    for (const char* name : {"config.ini", "Macro_CN.dat", "Macro_EN.dat", "constMacro.dat"}) {
+        EXPECT_TRUE(fs::is_regular_file(user / name)) << name;
+    }
+    EXPECT_FALSE(fs::exists(user / "skins")); // drawn from the prefix
+    EXPECT_NE(slurp(root_ / "vm1/reports.log").find("07 20 "), std::string::npos); // exit path
+
+    // A change of the user's survives the next start.
+    auto set =
+        Process(prefix() / "bin/torvexctl", {"set", "--profile", "2", "FIRE_TIME=123"}, scratch())
+            .wait();
+    ASSERT_EQ(set.status, 0) << set.err;
+    const auto [sentAgain, again] = start(root_ / "vm2");
+    ASSERT_TRUE(sentAgain) << again.err;
+    EXPECT_NE(slurp(user / "config.ini").find("FIRE_TIME=123"), std::string::npos);
+}
+#endif
 
 // torvexctl names the pointer-settings backend it uses: the chooser's for the real mouse, the
 // virtual mouse's own file with a folder, none without one.
