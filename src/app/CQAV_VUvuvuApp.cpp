@@ -5,6 +5,7 @@
 #include "app/mouse_setup.h"
 #include "common/instance_lock.h"
 #include "common/paths.h"
+#include "ui/popups/function_menus.h"
 
 #include <QApplication>
 #include <QLocalServer>
@@ -161,6 +162,10 @@ int CQAV_VUvuvuApp::InitInstance(int argc, char** argv) {
     };
     CQAV_VUvuvuDlg dialog(std::move(env));
     dialogPtr = &dialog;
+    ui::FunctionMenus functionMenus(ui::PopupContext{dialog, dialog.model(), dialog.layout(),
+                                                     dialog.macros(), dialog.imageCache(),
+                                                     paths.skinDir});
+    functionMenus.installInto(dialog.popupHooks());
 
     QLocalServer server;
     const QString socketPath = instanceSocketPath(paths.appDir);
