@@ -98,6 +98,39 @@ TEST(SkinLayout, BadValuesGiveEmptyOrZeroEntriesAndAMissingFileIsReportedOnce) {
     EXPECT_TRUE(functionName(layout, -1).isEmpty());
 }
 
+TEST(SkinLayout, ATenMegabyteLayoutFileStillLoadsItsEntries) {
+    TestSkin skin;
+    const fs::path file = layoutFilePath(skin.dir(), 1, LayoutFile::Main);
+    std::string original;
+    {
+        std::ifstream in(file, std::ios::binary);
+        original.assign(std::istreambuf_iterator<char>(in), {});
+    }
+    // Ten megabytes of junk lines before the real sections.
+    std::string junk;
+    const std::string line = "junk=" + std::string(1000, 'x') + "\n";
+    while (junk.size() < 10u * 1024 * 1024) {
+        junk += line;
+    }
+    std::ofstream(file, std::ios::binary | std::ios::trunc) << "[JUNK]\n" << junk << original;
+    SkinLayout layout;
+    Reports reports;
+    EXPECT_TRUE(LoadMainLayout(skin.dir(), 1, layout, reports.reporter()));
+    EXPECT_EQ(layout.mainLayout[98].rect(), uitest::mainRect(98));
+    EXPECT_EQ(layout.mainLayout[17].caption, "E17");
+    EXPECT_EQ(reports.missing, 0);
+}
+
+TEST(SkinImages, APictureThatIsNotAJpegLoadsAsNothing) {
+    uitest::ensureApplication();
+    TestSkin skin;
+    const fs::path picture = skin.dir() / "main_over.jpg";
+    std::ofstream(picture, std::ios::binary | std::ios::trunc) << "not a picture at all";
+    ImageCache cache;
+    EXPECT_TRUE(cache.load(picture).isNull());
+    EXPECT_TRUE(cache.load(skin.dir() / "absent.jpg").isNull());
+}
+
 TEST(WindowShape, PixelRuleCutsOnlyPixelsLightInAllThreeChannels) {
     QImage mask(4, 1, QImage::Format_RGB32);
     mask.setPixel(0, 0, qRgb(101, 101, 101));
