@@ -1,0 +1,233 @@
+// The real torvex binary under Xvfb on the virtual mouse: a button gets a user macro through the
+// function menu and its submenu, the last left click is guarded by the warning window, and Apply
+// sends what was chosen.
+#include "common/ini_store.h"
+#include "common/leading_int.h"
+#include "process.h"
+
+#include <array>
+#include <cstdio>
+#include <cstdlib>
+#include <gtest/gtest.h>
+#include <memory>
+#include <regex>
+#include <string>
+
+namespace torvex::testing {
+namespace {
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+
+const fs::path kBinary = fs::path(TORVEX_BINARY_DIR) / "bin" / "torvex";
+const fs::path kData = fs::path(TORVEX_SOURCE_DIR) / "data";
+const std::string kTitleCn = "TORVEX V3宏编程游戏鼠标驱动";
+
+bool installed(const char* program) {
+    return std::system(("command -v " + std::string(program) + " >/dev/null 2>&1").c_str()) == 0;
+}
+
+std::string capture(const std::string& command) {
+    std::string out;
+    if (FILE* pipe = ::popen((command + " 2>/dev/null").c_str(), "r")) {
+        std::array<char, 4096> buffer{};
+        std::size_t n = 0;
+        while ((n = std::fread(buffer.data(), 1, buffer.size(), pipe)) > 0) {
+            out.append(buffer.data(), n);
+        }
+        ::pclose(pipe);
+    }
+    return out;
+}
+
+std::string quoted(const std::string& s) {
+    return "'" + s + "'";
+}
+
+struct Point {
+    int x = 0;
+    int y = 0;
+};
+
+// Visible windows with exactly this title.
+std::vector<std::string> visibleWindows(const std::string& title) {
+    std::vector<std::string> ids;
+    std::string out = capture("xdotool search --onlyvisible --name " + quoted("^" + title + "$"));
+    for (std::size_t at = 0; (at = out.find('\n')) != std::string::npos; out.erase(0, at + 1)) {
+        ids.push_back(out.substr(0, at));
+    }
+    return ids;
+}
+
+// Our visible windows without a title of their own: the submenu and the warning window.
+std::vector<std::string> untitledPopups() {
+    std::vector<std::string> ids;
+    std::string out = capture("xdotool search --onlyvisible --classname torvex");
+    for (std::size_t at = 0; (at = out.find('\n')) != std::string::npos; out.erase(0, at + 1)) {
+        const std::string id = out.substr(0, at);
+        const std::string name = capture("xdotool getwindowname " + id);
+        if (name.rfind("TORVEX V3", 0) != 0 && name != "MainMenuDlg\n") {
+            ids.push_back(id);
+        }
+    }
+    return ids;
+}
+
+Point windowPosition(const std::string& id) {
+    const std::string out = capture("xdotool getwindowgeometry --shell " + id);
+    std::smatch m;
+    Point p;
+    if (std::regex_search(out, m, std::regex("X=(-?\\d+)"))) {
+        p.x = std::stoi(m[1]);
+    }
+    if (std::regex_search(out, m, std::regex("Y=(-?\\d+)"))) {
+        p.y = std::stoi(m[1]);
+    }
+    return p;
+}
+
+// x, y, width, height of an entry of a layout file of the real skin.
+std::array<int, 4> entry(const std::string& file, int key) {
+    const std::string value =
+        ini::readString(kData / "skins" / file, "BUTTONPOS", std::to_string(key), 260);
+    std::array<int, 4> n{};
+    std::size_t pos = value.find(',');
+    for (int& v : n) {
+        v = leadingInt(std::string_view(value).substr(pos + 1));
+        pos = value.find(',', pos + 1);
+    }
+    return n;
+}
+
+// Moves there in two steps (so the popups see a move) and clicks.
+void clickScreen(Point p) {
+    const auto at = [](Point q) { return std::to_string(q.x) + " " + std::to_string(q.y); };
+    capture("xdotool mousemove " + at({p.x - 1, p.y - 1}));
+    std::this_thread::sleep_for(100ms);
+    capture("xdotool mousemove " + at(p) + " click 1");
+}
+
+class FunctionMenuE2E : public ::testing::Test {
+protected:
+    void SetUp() override {
+        for (const char* tool : {"Xvfb", "xdotool"}) {
+            if (!installed(tool)) {
+                GTEST_SKIP() << tool << " is not installed";
+            }
+        }
+        scratch = fs::path(TORVEX_BINARY_DIR) / "tests" / "menu-e2e" / std::to_string(::getpid());
+        fs::remove_all(scratch);
+        fs::create_directories(scratch / "home");
+        fs::create_directories(scratch / "vm");
+        for (const char* f : {"config.ini", "Macro_CN.dat", "Macro_EN.dat", "constMacro.dat"}) {
+            fs::copy_file(kData / f, scratch / "home" / f);
+        }
+        const fs::path displayFile = scratch / "display";
+        xvfb = std::make_unique<Process>(
+            "/bin/sh",
+            std::vector<std::string>{"-c",
+                                     "exec Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten "
+                                     "tcp 3>" +
+                                         quoted(displayFile.string())},
+            scratch);
+        std::string number;
+        ASSERT_TRUE(eventually(
+            [&] {
+                number = slurp(displayFile);
+                return !number.empty() && number.back() == '\n';
+            },
+            10s));
+        ::setenv("DISPLAY", (":" + number.substr(0, number.size() - 1)).c_str(), 1);
+        ::setenv("QT_QPA_PLATFORM", "xcb", 1);
+        ::setenv("DBUS_SESSION_BUS_ADDRESS", "disabled:", 1);
+        torvex = std::make_unique<Process>(
+            kBinary,
+            std::vector<std::string>{"--virtual-mouse=" + (scratch / "vm").string(), "--home",
+                                     (scratch / "home").string()},
+            scratch);
+        ASSERT_TRUE(eventually([&] { return !visibleWindows(kTitleCn).empty(); }, 15s));
+        main = windowPosition(visibleWindows(kTitleCn).front());
+    }
+    void TearDown() override {
+        for (auto* p : {torvex.get(), xvfb.get()}) {
+            if (p) {
+                p->signal(SIGTERM);
+                p->wait(5s);
+            }
+        }
+    }
+    // The lower-left corner of a button slot on the screen: where its popups open.
+    Point slotCorner(int slot) const {
+        const auto e = entry("INI_CN/skin_main.ini", 25 + slot);
+        return {main.x + e[0], main.y + e[1] + e[3]};
+    }
+    Point slotCentre(int slot) const {
+        const auto e = entry("INI_CN/skin_main.ini", 25 + slot);
+        return {main.x + e[0] + e[2] / 2, main.y + e[1] + e[3] / 2};
+    }
+    std::string reports() const { return slurp(scratch / "vm" / "reports.log"); }
+    void apply() {
+        const auto e = entry("INI_CN/skin_main.ini", 3);
+        const std::size_t before = reports().size();
+        clickScreen({main.x + e[0] + e[2] / 2, main.y + e[1] + e[3] / 2});
+        ASSERT_TRUE(eventually([&] { return reports().size() > before + 200; }, 5s));
+        std::this_thread::sleep_for(300ms);
+    }
+    // Reports sent since `from` characters of the log.
+    std::string since(std::size_t from) const { return reports().substr(from); }
+
+    fs::path scratch;
+    std::unique_ptr<Process> xvfb;
+    std::unique_ptr<Process> torvex;
+    Point main;
+};
+
+TEST_F(FunctionMenuE2E, AUserMacroThroughTheSubmenuAndTheWarningBeforeTheLastLeftClick) {
+    // The menu opens below slot 1; its row 9 opens the user's macros beside it.
+    clickScreen(slotCentre(1));
+    ASSERT_TRUE(eventually([] { return visibleWindows("MainMenuDlg").size() == 1; }, 5s));
+    const Point menu = windowPosition(visibleWindows("MainMenuDlg").front());
+    EXPECT_EQ(menu.x, slotCorner(1).x);
+    EXPECT_EQ(menu.y, slotCorner(1).y);
+    const int item = 28; // the real menu_mask.jpg is 281 pixels tall: rows of 28
+    clickScreen({menu.x + 60, menu.y + 8 * item + item / 2});
+    ASSERT_TRUE(eventually([] { return untitledPopups().size() == 1; }, 5s));
+    const Point sub = windowPosition(untitledPopups().front());
+    EXPECT_EQ(sub.x, menu.x + 200) << "beside the menu (menu_mask.jpg is 200 wide)";
+    // Row 2 of the submenu: the second user macro, code 42.
+    clickScreen({sub.x + 60, sub.y + item + item / 2});
+    ASSERT_TRUE(eventually([] { return visibleWindows("MainMenuDlg").empty(); }, 5s));
+    EXPECT_TRUE(untitledPopups().empty());
+
+    std::size_t from = reports().size();
+    apply();
+    // Button 2 performs a macro: the mouse is told 0 for it.
+    EXPECT_NE(since(from).find("07 10 02 00"), std::string::npos) << since(from);
+
+    // Slot 0 holds the only left click: the warning comes first, at the slot's corner.
+    clickScreen(slotCentre(0));
+    ASSERT_TRUE(eventually([] { return untitledPopups().size() == 1; }, 5s));
+    const Point warning = windowPosition(untitledPopups().front());
+    EXPECT_EQ(warning.x, slotCorner(0).x);
+    EXPECT_EQ(warning.y, slotCorner(0).y);
+    const auto cancel = entry("INI_CN/LBWarning.ini", 1);
+    clickScreen({warning.x + cancel[0] + cancel[2] / 2, warning.y + cancel[1] + cancel[3] / 2});
+    ASSERT_TRUE(eventually([] { return untitledPopups().empty(); }, 5s));
+    std::this_thread::sleep_for(300ms);
+    EXPECT_TRUE(visibleWindows("MainMenuDlg").empty()) << "cancelled: no menu";
+
+    clickScreen(slotCentre(0));
+    ASSERT_TRUE(eventually([] { return untitledPopups().size() == 1; }, 5s));
+    const auto goOn = entry("INI_CN/LBWarning.ini", 0);
+    clickScreen({warning.x + goOn[0] + goOn[2] / 2, warning.y + goOn[1] + goOn[3] / 2});
+    ASSERT_TRUE(eventually([] { return visibleWindows("MainMenuDlg").size() == 1; }, 5s));
+    // Row 3 (middle click): slot 1 takes over the left click.
+    clickScreen({menu.x + 60, slotCorner(0).y + 2 * item + item / 2});
+    ASSERT_TRUE(eventually([] { return visibleWindows("MainMenuDlg").empty(); }, 5s));
+    from = reports().size();
+    apply();
+    EXPECT_NE(since(from).find("07 10 01 03"), std::string::npos) << since(from);
+    EXPECT_NE(since(from).find("07 10 02 01"), std::string::npos) << since(from);
+}
+
+} // namespace
+} // namespace torvex::testing
