@@ -7,13 +7,18 @@
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <fcntl.h>
+#include <list>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <type_traits>
 #include <unistd.h>
+#include <unordered_map>
+#include <unordered_set>
 
 namespace torvex::ini {
 namespace fs = std::filesystem;
@@ -404,6 +409,132 @@ fs::path resolveTarget(const fs::path& file) {
     return file;
 }
 
+// The index of one version of a file: the value of the first occurrence of each key within the
+// first occurrence of each section, names folded to lower-case ASCII. Reading a key is then a
+// lookup instead of a scan, which matters for large files read key by key.
+template <typename Char>
+std::basic_string<Char> foldName(std::basic_string_view<Char> name) {
+    std::basic_string<Char> out(name);
+    for (Char& c : out) {
+        if (c >= 'A' && c <= 'Z') {
+            c = static_cast<Char>(c + ('a' - 'A'));
+        }
+    }
+    return out;
+}
+
+// Section and key joined by a line break, which neither can hold.
+template <typename Char>
+std::basic_string<Char> indexKey(std::basic_string_view<Char> section,
+                                 std::basic_string_view<Char> key) {
+    return foldName(section) + Char('\n') + foldName(key);
+}
+
+template <typename Char>
+std::unordered_map<std::basic_string<Char>, std::basic_string<Char>>
+buildIndex(std::basic_string_view<Char> text) {
+    std::unordered_map<std::basic_string<Char>, std::basic_string<Char>> values;
+    std::unordered_set<std::basic_string<Char>> sections;
+    std::basic_string<Char> current;
+    bool inSection = false;
+    std::size_t pos = 0;
+    while (pos < text.size()) {
+        const std::size_t nl = text.find(static_cast<Char>('\n'), pos);
+        const std::size_t lineEnd = nl == std::basic_string_view<Char>::npos ? text.size() : nl;
+        const auto line = text.substr(pos, lineEnd - pos);
+        pos = nl == std::basic_string_view<Char>::npos ? text.size() : nl + 1;
+        const auto trimmed = trim(line);
+        if (!trimmed.empty() && trimmed.front() == '[') {
+            auto name = trimmed.substr(1);
+            const auto close = name.find(static_cast<Char>(']'));
+            if (close != std::basic_string_view<Char>::npos) {
+                name = name.substr(0, close);
+            }
+            current = foldName(trim(name));
+            inSection = sections.insert(current).second; // a repeated section is ignored
+        } else if (inSection && !trimmed.empty()) {
+            const auto eq = line.find(static_cast<Char>('='));
+            if (eq != std::basic_string_view<Char>::npos) {
+                values.emplace(current + Char('\n') + foldName(trim(line.substr(0, eq))),
+                               std::basic_string<Char>(trim(line.substr(eq + 1))));
+            }
+        }
+    }
+    return values;
+}
+
+struct ParsedFile {
+    dev_t device = 0;
+    ino_t inode = 0;
+    off_t size = 0;
+    timespec mtime{};
+    bool reusable = false; // old enough that an in-place change would show in its time stamp
+    bool utf16 = false;
+    std::unordered_map<std::string, std::string> utf8Values;
+    std::unordered_map<std::u16string, std::u16string> utf16Values;
+};
+
+// The parsed files read last, checked against the file on every read: a file replaced or changed
+// since is parsed again, so every read sees the file as it is now.
+std::shared_ptr<const ParsedFile> parsedFile(const fs::path& file) {
+    static std::mutex mutex;
+    static std::list<std::pair<fs::path, std::shared_ptr<const ParsedFile>>> recent;
+    constexpr std::size_t kRemembered = 8;
+
+    struct stat st {};
+    if (::stat(file.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) {
+        return nullptr;
+    }
+    {
+        std::lock_guard lock(mutex);
+        for (auto it = recent.begin(); it != recent.end(); ++it) {
+            const ParsedFile& p = *it->second;
+            if (it->first == file && p.reusable && p.device == st.st_dev && p.inode == st.st_ino &&
+                p.size == st.st_size && p.mtime.tv_sec == st.st_mtim.tv_sec &&
+                p.mtime.tv_nsec == st.st_mtim.tv_nsec) {
+                recent.splice(recent.begin(), recent, it);
+                return recent.front().second;
+            }
+        }
+    }
+    const auto bytes = readAll(file);
+    if (!bytes) {
+        return nullptr;
+    }
+    auto parsed = std::make_shared<ParsedFile>();
+    parsed->device = st.st_dev;
+    parsed->inode = st.st_ino;
+    parsed->size = st.st_size;
+    parsed->mtime = st.st_mtim;
+    // Time stamps are coarse (a few milliseconds on some file systems): a file changed in place
+    // just now could change again without a new stamp, so only an older one is reused.
+    parsed->reusable =
+        ::time(nullptr) - st.st_mtim.tv_sec > 2 && static_cast<off_t>(bytes->size()) == st.st_size;
+    switch (detectEncoding(*bytes)) {
+    case Encoding::Utf16Le: {
+        parsed->utf16 = true;
+        const std::u16string text = decodeUtf16Le(std::string_view(*bytes).substr(2));
+        parsed->utf16Values = buildIndex<char16_t>(text);
+        break;
+    }
+    case Encoding::Utf8Bom:
+    case Encoding::Utf8: {
+        std::string_view view(*bytes);
+        if (view.starts_with(utf8Bom)) {
+            view.remove_prefix(utf8Bom.size());
+        }
+        parsed->utf8Values = buildIndex<char>(view);
+        break;
+    }
+    }
+    std::lock_guard lock(mutex);
+    recent.emplace_front(file, parsed);
+    while (recent.size() > kRemembered) {
+        recent.pop_back();
+    }
+    return parsed;
+}
+
 } // namespace
 
 std::string readString(const fs::path& file, std::string_view section, std::string_view key,
@@ -414,19 +545,17 @@ std::string readString(const fs::path& file, std::string_view section, std::stri
     if (bufferSize == 0) {
         return {};
     }
-    const auto bytes = readAll(file);
-    if (!bytes) {
+    const auto parsed = parsedFile(file);
+    if (!parsed) {
         return {};
     }
-    switch (detectEncoding(*bytes)) {
-    case Encoding::Utf16Le: {
-        const std::u16string text = decodeUtf16Le(std::string_view(*bytes).substr(2));
-        const std::u16string_view view(text);
-        const Location loc = locate<char16_t>(view, utf8ToUtf16(section), utf8ToUtf16(key));
-        if (!loc.keyFound) {
+    if (parsed->utf16) {
+        const auto found = parsed->utf16Values.find(indexKey<char16_t>(
+            std::u16string_view(utf8ToUtf16(section)), std::u16string_view(utf8ToUtf16(key))));
+        if (found == parsed->utf16Values.end()) {
             return {};
         }
-        auto units = unquote(view.substr(loc.valueStart, loc.valueEnd - loc.valueStart));
+        auto units = unquote(std::u16string_view(found->second));
         if (units.size() > bufferSize - 1) {
             units = units.substr(0, bufferSize - 1);
             if (!units.empty() && units.back() >= 0xD800 && units.back() <= 0xDBFF) {
@@ -435,21 +564,12 @@ std::string readString(const fs::path& file, std::string_view section, std::stri
         }
         return utf16ToUtf8(units);
     }
-    case Encoding::Utf8Bom:
-    case Encoding::Utf8: {
-        std::string_view view(*bytes);
-        if (view.starts_with(utf8Bom)) {
-            view.remove_prefix(utf8Bom.size());
-        }
-        const Location loc = locate<char>(view, section, key);
-        if (!loc.keyFound) {
-            return {};
-        }
-        const auto text = unquote(view.substr(loc.valueStart, loc.valueEnd - loc.valueStart));
-        return std::string(utf8PrefixByUtf16Units(text, bufferSize - 1));
+    const auto found = parsed->utf8Values.find(indexKey<char>(section, key));
+    if (found == parsed->utf8Values.end()) {
+        return {};
     }
-    }
-    return {};
+    const auto text = unquote(std::string_view(found->second));
+    return std::string(utf8PrefixByUtf16Units(text, bufferSize - 1));
 }
 
 bool writeStrings(const fs::path& path, std::string_view section, std::span<const KeyValue> entries,

@@ -113,6 +113,8 @@ TEST(SkinLayout, ATenMegabyteLayoutFileStillLoadsItsEntries) {
         junk += line;
     }
     std::ofstream(file, std::ios::binary | std::ios::trunc) << "[JUNK]\n" << junk << original;
+    // A skin file as installed: written long before it is read.
+    fs::last_write_time(file, fs::file_time_type::clock::now() - std::chrono::hours(1));
     SkinLayout layout;
     Reports reports;
     EXPECT_TRUE(LoadMainLayout(skin.dir(), 1, layout, reports.reporter()));

@@ -102,6 +102,31 @@ TEST_F(IniStore, ReadsWithProfileStringRules) {
     EXPECT_EQ(readString(dir_, "Init", "CurConfig", 5), ""); // a folder reads as nothing
 }
 
+TEST_F(IniStore, ReadsSeeEveryChangeOfTheFileHoweverItIsMade) {
+    const auto age = [&](int hours) {
+        fs::last_write_time(file_, fs::file_time_type::clock::now() - std::chrono::hours(hours));
+    };
+    put("[A]\nk=1\n");
+    age(3); // old files are the ones whose parsed form is kept between reads
+    EXPECT_EQ(readString(file_, "A", "k", 5), "1");
+    EXPECT_EQ(readString(file_, "A", "k", 5), "1");
+
+    put("[A]\nk=2\n"); // in place, same size, an old time stamp again
+    age(2);
+    EXPECT_EQ(readString(file_, "A", "k", 5), "2");
+
+    const fs::path other = dir_ / "other.ini";
+    put(other, "[A]\nk=3\n");
+    fs::rename(other, file_); // replaced by another file
+    age(2);
+    EXPECT_EQ(readString(file_, "A", "k", 5), "3");
+
+    ASSERT_TRUE(writeString(file_, "A", "k", "4"));
+    EXPECT_EQ(readString(file_, "A", "k", 5), "4");
+    fs::remove(file_);
+    EXPECT_EQ(readString(file_, "A", "k", 5), "");
+}
+
 TEST_F(IniStore, ReadsUtf8WithBomAndUtf16Le) {
     put("\xEF\xBB\xBF[Macros]\r\nmacroNum=2\r\n");
     EXPECT_EQ(readString(file_, "Macros", "macroNum", 3), "2");
