@@ -3,9 +3,12 @@
 #include "app/CQAV_VUvuvuDlg.h"
 #include "app/app_options.h"
 #include "app/mouse_setup.h"
+#include "app/qt_translations.h"
 #include "common/instance_lock.h"
 #include "common/paths.h"
+#include "settings/config_store.h"
 #include "ui/popups/function_menus.h"
+#include "ui/skin/language.h"
 
 #include <QApplication>
 #include <QLocalServer>
@@ -124,6 +127,7 @@ int CQAV_VUvuvuApp::InitInstance(int argc, char** argv) {
     QApplication::setApplicationName(QStringLiteral("torvex"));
     QApplication::setApplicationVersion(QStringLiteral(TORVEX_VERSION));
     QApplication::setQuitOnLastWindowClosed(false);
+    QApplication::setDesktopFileName(QStringLiteral("org.torvex.Torvex"));
 
     const AppPaths paths = resolvePaths(currentPathOptions(options.home));
     std::string error;
@@ -150,6 +154,10 @@ int CQAV_VUvuvuApp::InitInstance(int argc, char** argv) {
         std::fprintf(stderr, "torvex: %s\n", error.c_str());
     }
 
+    // Qt's own buttons and dialogs follow the interface language, from the first message on.
+    QtTranslations qtTexts;
+    qtTexts.apply(ReadLanguage(paths.configPath()) != 0 ? 1 : 0);
+
     DialogEnvironment env;
     env.paths = paths;
     env.backend = mouse.backend.get();
@@ -162,6 +170,10 @@ int CQAV_VUvuvuApp::InitInstance(int argc, char** argv) {
     };
     CQAV_VUvuvuDlg dialog(std::move(env));
     dialogPtr = &dialog;
+    // The title names the language exactly; it changes with every language switch.
+    QObject::connect(&dialog, &QWidget::windowTitleChanged, &dialog, [&qtTexts](const QString& t) {
+        qtTexts.apply(t == ui::windowTitle(0) ? 0 : 1);
+    });
     ui::FunctionMenus functionMenus(ui::PopupContext{dialog, dialog.model(), dialog.layout(),
                                                      dialog.macros(), dialog.imageCache(),
                                                      paths.skinDir});
