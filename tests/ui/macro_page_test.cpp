@@ -354,5 +354,32 @@ TEST_F(Page, RecordingTakesTheKeysIntoTheMacroAndStopsOnExit) {
     EXPECT_FALSE(page().keyboardGrabbed());
 }
 
+TEST_F(Page, RestoreDefaultsShowsAndSavesTheFactoryMacrosOfTheLanguage) {
+    const fs::path cn = home / "Macro_CN.dat";
+    const std::string enBefore = slurp(home / "Macro_EN.dat");
+    // A saved edit and an unsaved one: both go.
+    rightClickRow(0, kDeleteEvent);
+    click(uitest::advRect(5));
+    click(uitest::advRect(2)); // new macro
+    MacroTable factory(MacroTableKind::User);
+    ASSERT_TRUE(LoadMacroFile(home / "skins" / "INI_CN" / "defMacro.dat", factory).fileFound);
+    ASSERT_NE(w->macros().user.records, factory.records);
+
+    click(uitest::mainRect(16));
+    EXPECT_EQ(w->macros().user.count, factory.count);
+    EXPECT_EQ(w->macros().user.records, factory.records);
+    MacroTable saved(MacroTableKind::User);
+    ASSERT_TRUE(LoadMacroFile(cn, saved).fileFound);
+    EXPECT_EQ(saved.records, factory.records);
+    EXPECT_EQ(slurp(home / "Macro_EN.dat"), enBefore);
+    // The page shows them, the last one selected.
+    ASSERT_EQ(page().macroList()->count(), factory.count);
+    EXPECT_EQ(page().macroList()->currentRow(), factory.count - 1);
+    EXPECT_EQ(page().macroList()->item(0)->text(),
+              QString::fromStdU16String(std::u16string(factory.records[0].nameView())));
+    EXPECT_EQ(events().count(),
+              2 * factory.records[static_cast<std::size_t>(factory.count - 1)].eventCount - 1);
+}
+
 } // namespace
 } // namespace torvex
