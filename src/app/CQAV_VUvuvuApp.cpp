@@ -1,6 +1,7 @@
 #include "app/CQAV_VUvuvuApp.h"
 
 #include "app/CQAV_VUvuvuDlg.h"
+#include "app/app_log.h"
 #include "app/app_options.h"
 #include "app/mouse_setup.h"
 #include "app/qt_translations.h"
@@ -128,11 +129,22 @@ int CQAV_VUvuvuApp::InitInstance(int argc, char** argv) {
     QApplication::setApplicationVersion(QStringLiteral(TORVEX_VERSION));
     QApplication::setQuitOnLastWindowClosed(false);
     QApplication::setDesktopFileName(QStringLiteral("org.torvex.Torvex"));
+    enableLog(options.verbose);
 
     const AppPaths paths = resolvePaths(currentPathOptions(options.home));
     std::string error;
     if (!seedUserFolder(paths, &error)) {
         std::fprintf(stderr, "torvex: %s\n", error.c_str());
+        return 1;
+    }
+    qCInfo(lcTorvex) << "settings in" << paths.appDir.c_str() << "- skin in"
+                     << paths.skinDir.c_str();
+    // A config.ini that cannot be read would look like an empty one and be overwritten by the
+    // first download: say so and leave it for the user to look at.
+    if (const auto problem = unusableFileReason(paths.configPath())) {
+        std::fprintf(stderr, "torvex: %s\n", problem->c_str());
+        QMessageBox::critical(nullptr, QApplication::applicationName(),
+                              QString::fromStdString(*problem));
         return 1;
     }
 
@@ -153,6 +165,8 @@ int CQAV_VUvuvuApp::InitInstance(int argc, char** argv) {
     if (!error.empty()) {
         std::fprintf(stderr, "torvex: %s\n", error.c_str());
     }
+    qCInfo(lcTorvex) << (options.virtualMouse ? "virtual mouse" : "hidraw devices")
+                     << "- pointer settings:" << mouse.pointer->name().c_str();
 
     // Qt's own buttons and dialogs follow the interface language, from the first message on.
     QtTranslations qtTexts;

@@ -349,6 +349,8 @@ void CQAV_VUvuvuDlg::SwitchLanguage(int language) {
     if (!WriteLanguage(env_.paths.configPath(), model_.language, &error)) {
         std::fprintf(stderr, "torvex: cannot save the language: %s\n", error.c_str());
     }
+    // Keys recorded so far belong to the table the switch discards.
+    macroPage_->stopRecording();
     composer_.setSkinDir(env_.paths.skinDir);
     if (!loadLayouts()) {
         return;
@@ -371,6 +373,9 @@ void CQAV_VUvuvuDlg::paintEvent(QPaintEvent*) {
     if (hooks_.beforePaint) {
         hooks_.beforePaint();
     }
+    // Every edit of the model shows on screen at once, so what is painted is what the button
+    // threads act on, a choice in the function menu included.
+    publishButtonSettings();
     QPainter painter(this);
     painter.drawImage(QPoint(0, 0), composeFrame());
     if (!firstFramePainted_) {

@@ -12,6 +12,8 @@ AppParse parseAppOptions(std::span<const std::string> args) {
             o.version = true;
         } else if (a == "--hidden") {
             o.hidden = true;
+        } else if (a == "--verbose") {
+            o.verbose = true;
         } else if (a == "--virtual-mouse") {
             o.virtualMouse = true;
         } else if (a.starts_with("--virtual-mouse=")) {
@@ -46,6 +48,7 @@ std::string appUsage() {
            "  --virtual-mouse[=DIR]  use the built-in virtual mouse instead of the hardware;\n"
            "                         with DIR, serve DIR/control and write DIR/reports.log\n"
            "  --hidden               start in the notification area (for autostart)\n"
+           "  --verbose              say on standard error what is being done\n"
            "  --help                 show this help\n"
            "  --version              show the version\n"
            "\n"

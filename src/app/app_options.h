@@ -13,6 +13,7 @@ struct AppOptions {
     bool virtualMouse = false;
     std::optional<std::filesystem::path> virtualMouseDir;
     bool hidden = false;
+    bool verbose = false;
     bool help = false;
     bool version = false;
 };

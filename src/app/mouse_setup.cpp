@@ -1,5 +1,6 @@
 #include "app/mouse_setup.h"
 
+#include "app/app_log.h"
 #include "desktop/pointer_choice.h"
 #include "device/linux_hid_backend.h"
 #include "sim/virtual_mouse.h"
@@ -27,7 +28,8 @@ std::unique_ptr<device::PointerSettings> createPointerSettings(const AppOptions&
     if (options.virtualMouse) {
         return std::make_unique<device::NoPointerSettings>(); // leave a desktop alone in a demo
     }
-    return desktop::createPointerSettings();
+    return desktop::createPointerSettings(
+        [](std::string_view line) { qCInfo(lcTorvex, "%.*s", int(line.size()), line.data()); });
 }
 
 MouseBackend createMouseBackend(const AppOptions& options, std::string* error) {
