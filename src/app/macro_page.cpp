@@ -51,6 +51,33 @@ int filterKeyOf(const QKeyEvent& key) {
     }
 }
 
+// Stands in for the controls when recording must stop while the page is not showing (exit,
+// language switch): stopping needs nothing of the lists, only that recording was possible.
+class OffPage final : public MacroPageControls {
+public:
+    int macroRowCount() const override { return 1; }
+    int macroSelection() const override { return -1; }
+    std::u16string macroRowText(int) const override { return {}; }
+    void clearMacroRows() override {}
+    void addMacroRow(std::u16string_view) override {}
+    void removeMacroRow(int) override {}
+    void selectMacroRow(int) override {}
+    void focusMacroList() override {}
+    std::u16string nameText() const override { return {}; }
+    void setNameText(std::u16string_view) override {}
+    int eventRowCount() const override { return 0; }
+    int eventSelection() const override { return -1; }
+    std::optional<std::u16string> eventRowText(int) const override { return std::nullopt; }
+    void clearEventRows() override {}
+    void addEventRow(std::u16string_view) override {}
+    void selectEventRow(int) override {}
+    void focusEventList() override {}
+    std::u16string repeatText() const override { return {}; }
+    void setRepeatText(std::u16string_view) override {}
+    void setRepeatEnabled(bool) override {}
+    void invalidate() override {}
+};
+
 } // namespace
 
 MacroPage::MacroPage(MacroPageEnvironment env)
@@ -258,10 +285,16 @@ void MacroPage::toggleRecording() {
 
 void MacroPage::stopRecording() {
     if (recorder_.recording()) {
-        recorder_.toggle(*this);
+        if (controlsPresent()) {
+            recorder_.toggle(*this);
+        } else {
+            OffPage off;
+            recorder_.toggle(off);
+        }
     }
     releaseKeyboard();
     syncModel();
+    env_.window->update();
 }
 
 bool MacroPage::grabKeyboard() {
@@ -301,6 +334,20 @@ bool MacroPage::eventFilter(QObject* watched, QEvent* event) {
     if (watched == env_.window) {
         if (type == QEvent::WinIdChange || type == QEvent::Show) {
             watchWindow();
+        }
+        if (type == QEvent::Hide) {
+            // An unmapped window loses its grab; say so rather than believe it still holds.
+            releaseKeyboard();
+        } else if (type == QEvent::Show && recorder_.recording() && !grabbed_) {
+            // Shown again while recording: take the keyboard once the window is on screen.
+            QMetaObject::invokeMethod(
+                this,
+                [this] {
+                    if (recorder_.recording() && !grabbed_) {
+                        grabKeyboard();
+                    }
+                },
+                Qt::QueuedConnection);
         }
         return false;
     }

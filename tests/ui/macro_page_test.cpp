@@ -347,8 +347,19 @@ TEST_F(Page, RecordingTakesTheKeysIntoTheMacroAndStopsOnExit) {
     EXPECT_EQ(current().events[0], (MacroEvent{VirtualKeyToHid('A'), kActionDown}));
     EXPECT_EQ(current().events[3], (MacroEvent{VirtualKeyToHid('B'), kActionUp}));
 
+    // Recording goes on off the page, and every way out stops it: a language switch...
     click(uitest::advRect(4));
     ASSERT_TRUE(page().recorder().recording());
+    click(uitest::mainRect(9));
+    ASSERT_FALSE(w->macroControlsPresent());
+    click(uitest::mainRect(18));
+    EXPECT_FALSE(page().recorder().recording());
+    EXPECT_FALSE(w->model().macroPage.recording);
+    // ...and the end of the program, with the page shown or not.
+    click(uitest::mainRect(10));
+    click(uitest::advRect(4));
+    ASSERT_TRUE(page().recorder().recording());
+    click(uitest::mainRect(9));
     w->ExitProgram();
     EXPECT_FALSE(page().recorder().recording());
     EXPECT_FALSE(page().keyboardGrabbed());
