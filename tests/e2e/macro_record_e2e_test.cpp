@@ -197,6 +197,18 @@ TEST_F(MacroRecordE2E, TypedKeysAreRecordedSavedAndPlayedByTheButton) {
     clickScreen(advanced(5)); // save
     ASSERT_TRUE(eventually([&] { return slurp(scratch / "home" / "Macro_CN.dat") != before; }, 5s));
 
+    // The event list's context menu opens on a right-button release and Esc closes it again
+    // without closing the window.
+    const auto events = entry("INI_CN/skin_advance.ini", "MACRODISPLAY", 2);
+    const auto ours = [] { return capture("xdotool search --onlyvisible --classname torvex"); };
+    const std::string shown = ours();
+    capture("xdotool mousemove " + std::to_string(main.x + events[0] + 20) + " " +
+            std::to_string(main.y + events[1] + 6) + " click 3");
+    EXPECT_TRUE(eventually([&] { return ours().size() > shown.size(); }, 5s)) << "no menu";
+    capture("xdotool key Escape");
+    EXPECT_TRUE(eventually([&] { return ours() == shown; }, 5s));
+    EXPECT_FALSE(firstVisibleWindow(kTitleCn).empty());
+
     const std::size_t from = reports().size();
     ASSERT_EQ(std::system((kCtl.string() + " vmouse " + quoted((scratch / "vm").string()) +
                            " click 1 >/dev/null")
@@ -219,6 +231,24 @@ TEST_F(MacroRecordE2E, TypedKeysAreRecordedSavedAndPlayedByTheButton) {
     // The pause between A up and B down was about 400 ms when typed.
     EXPECT_GT(keys[2].ms - keys[1].ms, 250.0);
     EXPECT_LT(keys[2].ms - keys[1].ms, 1500.0);
+
+    // A command chosen in the real menu with the keyboard: insert a left-button down before the
+    // first event, then save.
+    const std::string saved = slurp(scratch / "home" / "Macro_CN.dat");
+    capture("xdotool mousemove " + std::to_string(main.x + events[0] + 20) + " " +
+            std::to_string(main.y + events[1] + 6) + " click 3");
+    ASSERT_TRUE(eventually([&] { return ours().size() > shown.size(); }, 5s));
+    for (const char* key : {"Down", "Right", "Right", "Return"}) {
+        capture(std::string("xdotool key ") + key);
+        std::this_thread::sleep_for(200ms);
+    }
+    EXPECT_TRUE(eventually([&] { return ours() == shown; }, 5s));
+    clickScreen(advanced(5));
+    ASSERT_TRUE(eventually([&] { return slurp(scratch / "home" / "Macro_CN.dat") != saved; }, 5s));
+    const std::string shownMacro =
+        capture(kCtl.string() + " --home " + quoted((scratch / "home").string()) + " macro show 0");
+    // The name line, then the inserted event with the default pause before the recorded keys.
+    EXPECT_NE(shownMacro.find("\n[↓]L-KEY\n    30ms\n[↓]A\n"), std::string::npos) << shownMacro;
 }
 
 } // namespace
