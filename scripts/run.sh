@@ -20,14 +20,11 @@ mouse_present() {
 vm=()
 mouse_present || vm=(--virtual-mouse)
 
-if [[ -x $bin/torvex ]]; then
-    exec "$bin/torvex" "${vm[@]}" "$@"
-elif [[ -x $bin/torvexctl ]]; then
-    echo "torvex: the window is not built yet; showing the command-line tool instead." >&2
+if [[ -z "${DISPLAY:-}" && -z "${WAYLAND_DISPLAY:-}" ]]; then
+    # No desktop to show a window on: show the mouse through the command-line tool instead.
+    echo "torvex: no display (neither DISPLAY nor WAYLAND_DISPLAY is set); showing the" \
+         "command-line tool instead. Run this from a desktop session for the window." >&2
     "$bin/torvexctl" "${vm[@]}" devices
     exec "$bin/torvexctl" "${vm[@]}" show
-else
-    echo "torvex: neither the window nor torvexctl is built yet. What exists so far:" >&2
-    ls "$bin" 2>/dev/null || true
-    exit 1
 fi
+exec "$bin/torvex" "${vm[@]}" "$@"
