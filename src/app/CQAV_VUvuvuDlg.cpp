@@ -1,4 +1,5 @@
 #include "app/CQAV_VUvuvuDlg.h"
+#include "app/app_log.h"
 
 #include "app/macro_page.h"
 #include "common/ini_store.h"
@@ -183,6 +184,8 @@ bool CQAV_VUvuvuDlg::MainInit() {
             bus.connect(QString(), QStringLiteral("/org/freedesktop/login1"),
                         QStringLiteral("org.freedesktop.login1.Manager"),
                         QStringLiteral("PrepareForSleep"), this, SLOT(onPrepareForSleep(bool)));
+        } else {
+            qCInfo(app::lcTorvex) << "no system bus: the settings are not resent after standby";
         }
     }
     initialised_ = true;
