@@ -1,6 +1,6 @@
 #include "app/CQAV_VUvuvuDlg.h"
-#include "app/app_log.h"
 
+#include "app/app_log.h"
 #include "app/macro_page.h"
 #include "common/ini_store.h"
 #include "device/launcher.h"
