@@ -6,20 +6,6 @@
 #include "sim/virtual_mouse.h"
 
 namespace torvex::app {
-namespace {
-
-class NoDevices final : public device::HidBackend {
-public:
-    std::vector<device::HidInterfaceInfo> enumerate() override { return {}; }
-    std::unique_ptr<device::HidDevice> open(const device::HidInterfaceInfo&,
-                                            device::Access) override {
-        return nullptr;
-    }
-    std::unique_ptr<device::HotplugMonitor> createMonitor() override { return nullptr; }
-};
-
-} // namespace
-
 std::unique_ptr<device::PointerSettings> createPointerSettings(const AppOptions& options) {
     if (options.virtualMouse && options.virtualMouseDir) {
         return std::make_unique<device::FilePointerSettings>(*options.virtualMouseDir /
@@ -40,7 +26,7 @@ MouseBackend createMouseBackend(const AppOptions& options, std::string* error) {
         m.virtualMouse = vm.get();
         if (options.virtualMouseDir && !vm->serve(*options.virtualMouseDir, error)) {
             m.virtualMouse = nullptr;
-            m.backend = std::make_unique<NoDevices>();
+            m.backend = std::make_unique<device::NoHidDevices>();
             return m;
         }
         m.backend = std::move(vm);
@@ -51,7 +37,7 @@ MouseBackend createMouseBackend(const AppOptions& options, std::string* error) {
         if (error) {
             *error = "cannot reach the HID devices (libudev failed)";
         }
-        m.backend = std::make_unique<NoDevices>();
+        m.backend = std::make_unique<device::NoHidDevices>();
     }
     return m;
 }

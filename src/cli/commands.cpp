@@ -67,17 +67,6 @@ std::optional<int> chosenProfile(const Context& c) {
     return std::nullopt;
 }
 
-// Stands in when the HID devices cannot be reached at all, so that file steps still run.
-class NoDevices final : public device::HidBackend {
-public:
-    std::vector<device::HidInterfaceInfo> enumerate() override { return {}; }
-    std::unique_ptr<device::HidDevice> open(const device::HidInterfaceInfo&,
-                                            device::Access) override {
-        return nullptr;
-    }
-    std::unique_ptr<device::HotplugMonitor> createMonitor() override { return nullptr; }
-};
-
 // The mouse side of a command: the backend (hardware or virtual mouse), the pointer settings
 // and the session over them, set up the way the window sets them up.
 class Mouse {
@@ -95,7 +84,7 @@ public:
             backend_ = device::createLinuxHidBackend();
             if (!backend_) {
                 c.err << "torvexctl: cannot reach the HID devices (libudev failed)\n";
-                backend_ = std::make_unique<NoDevices>();
+                backend_ = std::make_unique<device::NoHidDevices>();
             }
             // The real mouse sets the desktop's own pointer settings.
             pointer_ = desktop::createPointerSettings(

@@ -108,4 +108,13 @@ public:
     virtual std::unique_ptr<HotplugMonitor> createMonitor() = 0;
 };
 
+// A machine without HID devices: what stands in when the real ones cannot be reached, so that
+// the file steps of a command still run.
+class NoHidDevices final : public HidBackend {
+public:
+    std::vector<HidInterfaceInfo> enumerate() override { return {}; }
+    std::unique_ptr<HidDevice> open(const HidInterfaceInfo&, Access) override { return nullptr; }
+    std::unique_ptr<HotplugMonitor> createMonitor() override { return nullptr; }
+};
+
 } // namespace torvex::device

@@ -6,16 +6,6 @@
 namespace {
 using namespace torvex;
 
-class NoDevices final : public device::HidBackend {
-public:
-    std::vector<device::HidInterfaceInfo> enumerate() override { return {}; }
-    std::unique_ptr<device::HidDevice> open(const device::HidInterfaceInfo&,
-                                            device::Access) override {
-        return nullptr;
-    }
-    std::unique_ptr<device::HotplugMonitor> createMonitor() override { return nullptr; }
-};
-
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
@@ -33,7 +23,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
             __builtin_trap();
         }
     }
-    NoDevices backend;
+    device::NoHidDevices backend;
     device::DeviceLink link(backend);
     device::FeatureChannel channel(link);
     device::FilePointerSettings pointer(fuzz::scratch() / "pointer.ini");

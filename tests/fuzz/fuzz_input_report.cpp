@@ -6,16 +6,6 @@
 namespace {
 using namespace torvex;
 
-class NoDevices final : public device::HidBackend {
-public:
-    std::vector<device::HidInterfaceInfo> enumerate() override { return {}; }
-    std::unique_ptr<device::HidDevice> open(const device::HidInterfaceInfo&,
-                                            device::Access) override {
-        return nullptr;
-    }
-    std::unique_ptr<device::HotplugMonitor> createMonitor() override { return nullptr; }
-};
-
 // Time that passes at once, and not very far: long macros end quickly.
 class InstantTimeline final : public device::Timeline {
 public:
@@ -54,7 +44,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
             }
         }
     }
-    NoDevices backend;
+    device::NoHidDevices backend;
     device::DeviceLink link(backend);
     device::FeatureChannel channel(link);
     InstantTimeline timeline;
