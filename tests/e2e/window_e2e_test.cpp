@@ -286,6 +286,8 @@ TEST_F(WindowE2E, ShapeApplyLanguageTraySecondStartAndExit) {
             "org.freedesktop.login1.Manager.PrepareForSleep boolean:false");
     EXPECT_TRUE(eventually([&] { return lines(vm / "reports.log") >= 42; }, 10s))
         << lines(vm / "reports.log");
+    std::this_thread::sleep_for(300ms);
+    EXPECT_EQ(lines(vm / "reports.log"), 42u); // one download per notice, no more
 
     // A screenshot of each page.
     for (auto [tab, name] :
