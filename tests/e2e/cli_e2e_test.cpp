@@ -222,10 +222,11 @@ TEST_F(Cli, RunPerformsTheButtonsHostSideFunctions) {
     ASSERT_EQ(keys.size(), 3u);
     EXPECT_EQ(keys[0].hex, "07 15 04 00 00 00 00 00 00");
     EXPECT_EQ(keys[1].hex, "07 15 00 00 00 00 00 00 00");
-    // On a schedule from the first event: never early, however late an earlier report was.
-    EXPECT_GE(keys[1].ms - keys[0].ms, 49.0);
+    // On a schedule that starts when the press is taken: the first report may itself be a few
+    // milliseconds late on a loaded machine, the later ones are never early.
+    EXPECT_GE(keys[1].ms - keys[0].ms, 44.0);
     EXPECT_LT(keys[1].ms - keys[0].ms, 150.0);
-    EXPECT_GE(keys[2].ms - keys[0].ms, 189.0); // 50 + 120 ms, then 10 before the buttons, 10 more
+    EXPECT_GE(keys[2].ms - keys[0].ms, 184.0); // 50 + 120 ms, then 10 before the buttons, 10 more
 
     // Button 3 sends one media key on the press and nothing on the release.
     ASSERT_EQ(vmouse({"click", "3"}), 0);

@@ -135,7 +135,7 @@ protected:
                 number = slurp(displayFile);
                 return !number.empty() && number.back() == '\n';
             },
-            10s));
+            30s));
         ::setenv("DISPLAY", (":" + number.substr(0, number.size() - 1)).c_str(), 1);
         ::setenv("QT_QPA_PLATFORM", "xcb", 1);
         ::setenv("DBUS_SESSION_BUS_ADDRESS", "disabled:", 1);
@@ -144,14 +144,14 @@ protected:
             std::vector<std::string>{"--virtual-mouse=" + (scratch / "vm").string(), "--home",
                                      (scratch / "home").string()},
             scratch);
-        ASSERT_TRUE(eventually([&] { return !visibleWindows(kTitleCn).empty(); }, 15s));
+        ASSERT_TRUE(eventually([&] { return !visibleWindows(kTitleCn).empty(); }, 60s));
         main = windowPosition(visibleWindows(kTitleCn).front());
     }
     void TearDown() override {
         for (auto* p : {torvex.get(), xvfb.get()}) {
             if (p) {
                 p->signal(SIGTERM);
-                p->wait(5s);
+                p->wait(20s);
             }
         }
     }
@@ -169,7 +169,7 @@ protected:
         const auto e = entry("INI_CN/skin_main.ini", 3);
         const std::size_t before = reports().size();
         clickScreen({main.x + e[0] + e[2] / 2, main.y + e[1] + e[3] / 2});
-        ASSERT_TRUE(eventually([&] { return reports().size() > before + 200; }, 5s));
+        ASSERT_TRUE(eventually([&] { return reports().size() > before + 200; }, 20s));
         std::this_thread::sleep_for(300ms);
     }
     // Reports sent since `from` characters of the log.
@@ -184,18 +184,18 @@ protected:
 TEST_F(FunctionMenuE2E, AUserMacroThroughTheSubmenuAndTheWarningBeforeTheLastLeftClick) {
     // The menu opens below slot 1; its row 9 opens the user's macros beside it.
     clickScreen(slotCentre(1));
-    ASSERT_TRUE(eventually([] { return visibleWindows("MainMenuDlg").size() == 1; }, 5s));
+    ASSERT_TRUE(eventually([] { return visibleWindows("MainMenuDlg").size() == 1; }, 20s));
     const Point menu = windowPosition(visibleWindows("MainMenuDlg").front());
     EXPECT_EQ(menu.x, slotCorner(1).x);
     EXPECT_EQ(menu.y, slotCorner(1).y);
     const int item = 28; // the real menu_mask.jpg is 281 pixels tall: rows of 28
     clickScreen({menu.x + 60, menu.y + 8 * item + item / 2});
-    ASSERT_TRUE(eventually([] { return untitledPopups().size() == 1; }, 5s));
+    ASSERT_TRUE(eventually([] { return untitledPopups().size() == 1; }, 20s));
     const Point sub = windowPosition(untitledPopups().front());
     EXPECT_EQ(sub.x, menu.x + 200) << "beside the menu (menu_mask.jpg is 200 wide)";
     // Row 2 of the submenu: the second user macro, code 42.
     clickScreen({sub.x + 60, sub.y + item + item / 2});
-    ASSERT_TRUE(eventually([] { return visibleWindows("MainMenuDlg").empty(); }, 5s));
+    ASSERT_TRUE(eventually([] { return visibleWindows("MainMenuDlg").empty(); }, 20s));
     EXPECT_TRUE(untitledPopups().empty());
 
     std::size_t from = reports().size();
@@ -205,24 +205,24 @@ TEST_F(FunctionMenuE2E, AUserMacroThroughTheSubmenuAndTheWarningBeforeTheLastLef
 
     // Slot 0 holds the only left click: the warning comes first, at the slot's corner.
     clickScreen(slotCentre(0));
-    ASSERT_TRUE(eventually([] { return untitledPopups().size() == 1; }, 5s));
+    ASSERT_TRUE(eventually([] { return untitledPopups().size() == 1; }, 20s));
     const Point warning = windowPosition(untitledPopups().front());
     EXPECT_EQ(warning.x, slotCorner(0).x);
     EXPECT_EQ(warning.y, slotCorner(0).y);
     const auto cancel = entry("INI_CN/LBWarning.ini", 1);
     clickScreen({warning.x + cancel[0] + cancel[2] / 2, warning.y + cancel[1] + cancel[3] / 2});
-    ASSERT_TRUE(eventually([] { return untitledPopups().empty(); }, 5s));
+    ASSERT_TRUE(eventually([] { return untitledPopups().empty(); }, 20s));
     std::this_thread::sleep_for(300ms);
     EXPECT_TRUE(visibleWindows("MainMenuDlg").empty()) << "cancelled: no menu";
 
     clickScreen(slotCentre(0));
-    ASSERT_TRUE(eventually([] { return untitledPopups().size() == 1; }, 5s));
+    ASSERT_TRUE(eventually([] { return untitledPopups().size() == 1; }, 20s));
     const auto goOn = entry("INI_CN/LBWarning.ini", 0);
     clickScreen({warning.x + goOn[0] + goOn[2] / 2, warning.y + goOn[1] + goOn[3] / 2});
-    ASSERT_TRUE(eventually([] { return visibleWindows("MainMenuDlg").size() == 1; }, 5s));
+    ASSERT_TRUE(eventually([] { return visibleWindows("MainMenuDlg").size() == 1; }, 20s));
     // Row 3 (middle click): slot 1 takes over the left click.
     clickScreen({menu.x + 60, slotCorner(0).y + 2 * item + item / 2});
-    ASSERT_TRUE(eventually([] { return visibleWindows("MainMenuDlg").empty(); }, 5s));
+    ASSERT_TRUE(eventually([] { return visibleWindows("MainMenuDlg").empty(); }, 20s));
     from = reports().size();
     apply();
     EXPECT_NE(since(from).find("07 10 01 03"), std::string::npos) << since(from);

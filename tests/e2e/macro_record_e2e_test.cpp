@@ -143,7 +143,7 @@ protected:
                 number = slurp(displayFile);
                 return !number.empty() && number.back() == '\n';
             },
-            10s));
+            30s));
         ::setenv("DISPLAY", (":" + number.substr(0, number.size() - 1)).c_str(), 1);
         ::setenv("QT_QPA_PLATFORM", "xcb", 1);
         ::setenv("DBUS_SESSION_BUS_ADDRESS", "disabled:", 1);
@@ -152,14 +152,14 @@ protected:
             std::vector<std::string>{"--virtual-mouse=" + (scratch / "vm").string(), "--home",
                                      (scratch / "home").string()},
             scratch);
-        ASSERT_TRUE(eventually([&] { return !firstVisibleWindow(kTitleCn).empty(); }, 15s));
+        ASSERT_TRUE(eventually([&] { return !firstVisibleWindow(kTitleCn).empty(); }, 60s));
         main = windowPosition(firstVisibleWindow(kTitleCn));
     }
     void TearDown() override {
         for (auto* p : {torvex.get(), xvfb.get()}) {
             if (p) {
                 p->signal(SIGTERM);
-                p->wait(5s);
+                p->wait(20s);
             }
         }
     }
@@ -195,7 +195,8 @@ TEST_F(MacroRecordE2E, TypedKeysAreRecordedSavedAndPlayedByTheButton) {
     EXPECT_EQ(torvex->errSoFar().find("could not be captured"), std::string::npos)
         << torvex->errSoFar();
     clickScreen(advanced(5)); // save
-    ASSERT_TRUE(eventually([&] { return slurp(scratch / "home" / "Macro_CN.dat") != before; }, 5s));
+    ASSERT_TRUE(
+        eventually([&] { return slurp(scratch / "home" / "Macro_CN.dat") != before; }, 20s));
 
     // The event list's context menu opens on a right-button release and Esc closes it again
     // without closing the window.
@@ -204,9 +205,9 @@ TEST_F(MacroRecordE2E, TypedKeysAreRecordedSavedAndPlayedByTheButton) {
     const std::string shown = ours();
     capture("xdotool mousemove " + std::to_string(main.x + events[0] + 20) + " " +
             std::to_string(main.y + events[1] + 6) + " click 3");
-    EXPECT_TRUE(eventually([&] { return ours().size() > shown.size(); }, 5s)) << "no menu";
+    EXPECT_TRUE(eventually([&] { return ours().size() > shown.size(); }, 20s)) << "no menu";
     capture("xdotool key Escape");
-    EXPECT_TRUE(eventually([&] { return ours() == shown; }, 5s));
+    EXPECT_TRUE(eventually([&] { return ours() == shown; }, 20s));
     EXPECT_FALSE(firstVisibleWindow(kTitleCn).empty());
 
     const std::size_t from = reports().size();
@@ -220,7 +221,7 @@ TEST_F(MacroRecordE2E, TypedKeysAreRecordedSavedAndPlayedByTheButton) {
             keys = keyReports(reports().substr(from));
             return keys.size() >= 4;
         },
-        5s))
+        20s))
         << reports().substr(from);
     // A down, A up, B down, B up: usage 04, nothing, 05, nothing.
     ASSERT_EQ(keys.size(), 4u) << reports().substr(from);
@@ -237,14 +238,14 @@ TEST_F(MacroRecordE2E, TypedKeysAreRecordedSavedAndPlayedByTheButton) {
     const std::string saved = slurp(scratch / "home" / "Macro_CN.dat");
     capture("xdotool mousemove " + std::to_string(main.x + events[0] + 20) + " " +
             std::to_string(main.y + events[1] + 6) + " click 3");
-    ASSERT_TRUE(eventually([&] { return ours().size() > shown.size(); }, 5s));
+    ASSERT_TRUE(eventually([&] { return ours().size() > shown.size(); }, 20s));
     for (const char* key : {"Down", "Right", "Right", "Return"}) {
         capture(std::string("xdotool key ") + key);
         std::this_thread::sleep_for(200ms);
     }
-    EXPECT_TRUE(eventually([&] { return ours() == shown; }, 5s));
+    EXPECT_TRUE(eventually([&] { return ours() == shown; }, 20s));
     clickScreen(advanced(5));
-    ASSERT_TRUE(eventually([&] { return slurp(scratch / "home" / "Macro_CN.dat") != saved; }, 5s));
+    ASSERT_TRUE(eventually([&] { return slurp(scratch / "home" / "Macro_CN.dat") != saved; }, 20s));
     const std::string shownMacro =
         capture(kCtl.string() + " --home " + quoted((scratch / "home").string()) + " macro show 0");
     // The name line, then the inserted event with the default pause before the recorded keys.

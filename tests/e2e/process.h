@@ -106,9 +106,10 @@ private:
     pid_t pid_ = -1;
 };
 
-// Polls `done` every 10 ms for at most `limit`.
+// Polls `done` every 10 ms for at most `limit` (generous: a loaded or sanitised run is slow,
+// and a passing check returns at once).
 inline bool eventually(const std::function<bool()>& done,
-                       std::chrono::milliseconds limit = std::chrono::milliseconds(5000)) {
+                       std::chrono::milliseconds limit = std::chrono::milliseconds(20000)) {
     const auto deadline = std::chrono::steady_clock::now() + limit;
     while (!done()) {
         if (std::chrono::steady_clock::now() > deadline) {

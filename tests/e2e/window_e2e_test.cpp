@@ -148,7 +148,7 @@ protected:
                     number = slurp(displayFile);
                     return !number.empty() && number.back() == '\n';
                 },
-                10s)) {
+                30s)) {
             missing_ = "a working Xvfb";
             return;
         }
@@ -161,7 +161,7 @@ protected:
                               scratch_);
         eventually(
             [] { return capture("xwininfo -root -tree").find("\"panel\"") != std::string::npos; },
-            5s);
+            20s);
         artefacts_ = fs::path(TORVEX_BINARY_DIR) / "test-artifacts" / "window";
         fs::create_directories(artefacts_);
     }
@@ -169,7 +169,7 @@ protected:
         for (Process* p : {trayer_, xvfb_}) {
             if (p) {
                 p->signal(SIGTERM);
-                p->wait(5s);
+                p->wait(20s);
                 delete p;
             }
         }
@@ -215,9 +215,9 @@ TEST_F(WindowE2E, ShapeApplyLanguageTraySecondStartAndExit) {
     Process torvex = start({"--virtual-mouse=" + vm.string(), "--home", home.string()}, busFile);
 
     std::string window;
-    ASSERT_TRUE(eventually([&] { return !(window = visibleWindow(kTitleCn)).empty(); }, 15s))
+    ASSERT_TRUE(eventually([&] { return !(window = visibleWindow(kTitleCn)).empty(); }, 60s))
         << torvex.errSoFar();
-    ASSERT_TRUE(eventually([&] { return lines(vm / "reports.log") >= 14; }, 10s));
+    ASSERT_TRUE(eventually([&] { return lines(vm / "reports.log") >= 14; }, 30s));
     EXPECT_EQ(lines(vm / "reports.log"), 14u);
 
     // The shape: a pixel cut away by the mask shows the root window, a kept one the window.
@@ -271,12 +271,12 @@ TEST_F(WindowE2E, ShapeApplyLanguageTraySecondStartAndExit) {
     capture("xdotool mousemove " + std::to_string(from.x()) + " " + std::to_string(from.y()) +
             " mousedown 1 mousemove " + std::to_string(from.x() + 40) + " " +
             std::to_string(from.y() + 30) + " sleep 0.3 mouseup 1");
-    EXPECT_TRUE(eventually([&] { return windowPosition(window) == origin + QPoint(40, 30); }, 5s))
+    EXPECT_TRUE(eventually([&] { return windowPosition(window) == origin + QPoint(40, 30); }, 20s))
         << windowPosition(window).x() << "," << windowPosition(window).y();
 
     // Apply sends the fourteen reports again.
     clickAt(window, entryCentre(0, 3));
-    EXPECT_TRUE(eventually([&] { return lines(vm / "reports.log") >= 28; }, 10s))
+    EXPECT_TRUE(eventually([&] { return lines(vm / "reports.log") >= 28; }, 30s))
         << lines(vm / "reports.log");
 
     // Waking from standby sends everything again.
@@ -284,7 +284,7 @@ TEST_F(WindowE2E, ShapeApplyLanguageTraySecondStartAndExit) {
     capture("dbus-send --bus=" + quoted(bus.substr(0, bus.find('\n'))) +
             " --type=signal /org/freedesktop/login1 "
             "org.freedesktop.login1.Manager.PrepareForSleep boolean:false");
-    EXPECT_TRUE(eventually([&] { return lines(vm / "reports.log") >= 42; }, 10s))
+    EXPECT_TRUE(eventually([&] { return lines(vm / "reports.log") >= 42; }, 30s))
         << lines(vm / "reports.log");
     std::this_thread::sleep_for(300ms);
     EXPECT_EQ(lines(vm / "reports.log"), 42u); // one download per notice, no more
@@ -300,26 +300,26 @@ TEST_F(WindowE2E, ShapeApplyLanguageTraySecondStartAndExit) {
 
     // English: the window carries the English title.
     clickAt(window, entryCentre(0, 18));
-    ASSERT_TRUE(eventually([&] { return visibleWindow(kTitleEn) == window; }, 10s));
+    ASSERT_TRUE(eventually([&] { return visibleWindow(kTitleEn) == window; }, 30s));
     EXPECT_EQ(ini::readString(home / "config.ini", "Init", "VER_SEL", 8), "1");
 
     // Close to the tray: the window goes, the program stays; a double click on the icon
     // brings it back.
     clickAt(window, entryCentre(1, 13));
-    ASSERT_TRUE(eventually([&] { return visibleWindow(kTitleEn).empty(); }, 10s));
+    ASSERT_TRUE(eventually([&] { return visibleWindow(kTitleEn).empty(); }, 30s));
     const QPoint trayIcon = trayIconCentre();
     ASSERT_GE(trayIcon.x(), 0) << "no tray icon";
     capture("xdotool mousemove " + std::to_string(trayIcon.x()) + " " +
             std::to_string(trayIcon.y()) + " click --repeat 2 --delay 80 1");
-    EXPECT_TRUE(eventually([&] { return visibleWindow(kTitleEn) == window; }, 10s));
+    EXPECT_TRUE(eventually([&] { return visibleWindow(kTitleEn) == window; }, 30s));
     clickAt(window, entryCentre(1, 13));
-    ASSERT_TRUE(eventually([&] { return visibleWindow(kTitleEn).empty(); }, 10s));
+    ASSERT_TRUE(eventually([&] { return visibleWindow(kTitleEn).empty(); }, 30s));
 
     // A second start brings the first window back and ends at once without a word.
     Process second = start({"--virtual-mouse", "--home", home.string()});
     const Finished secondEnd = second.wait(20s);
     EXPECT_EQ(secondEnd.status, 0) << secondEnd.err;
-    EXPECT_TRUE(eventually([&] { return visibleWindow(kTitleEn) == window; }, 10s));
+    EXPECT_TRUE(eventually([&] { return visibleWindow(kTitleEn) == window; }, 30s));
 
     // Exit from the tray menu (right click on the icon, second command).
     const QPoint icon = trayIconCentre();
@@ -348,14 +348,14 @@ TEST_F(WindowE2E, HiddenStartSecondStartShowsItAndTerminationRunsTheExitPath) {
     const fs::path pidFile = scratch_ / "hidden.pid";
     Process torvex = start({"--hidden", "--virtual-mouse=" + vm.string(), "--home", home.string()},
                            "/dev/null", pidFile);
-    ASSERT_TRUE(eventually([&] { return lines(vm / "reports.log") >= 14; }, 15s))
+    ASSERT_TRUE(eventually([&] { return lines(vm / "reports.log") >= 14; }, 60s))
         << torvex.errSoFar();
-    ASSERT_TRUE(eventually([] { return trayIconCentre().x() >= 0; }, 5s)) << "the tray icon";
+    ASSERT_TRUE(eventually([] { return trayIconCentre().x() >= 0; }, 20s)) << "the tray icon";
     EXPECT_TRUE(visibleWindow(kTitleCn).empty()) << "started in the tray";
 
     Process second = start({"--home", home.string()});
     EXPECT_EQ(second.wait(20s).status, 0);
-    EXPECT_TRUE(eventually([&] { return !visibleWindow(kTitleCn).empty(); }, 10s));
+    EXPECT_TRUE(eventually([&] { return !visibleWindow(kTitleCn).empty(); }, 30s));
 
     // The session ending (SIGTERM to the program) leaves the mouse as "Exit Driver" does.
     const int pid = std::atoi(slurp(pidFile).c_str());
@@ -373,7 +373,7 @@ TEST_F(WindowE2E, HiddenStartSecondStartShowsItAndTerminationRunsTheExitPath) {
 // A start that ends with a message box: press its OK and return how the program ended.
 Finished answerMessage(Process& p) {
     std::string box;
-    eventually([&] { return !(box = visibleWindow("torvex")).empty(); }, 15s);
+    eventually([&] { return !(box = visibleWindow("torvex")).empty(); }, 60s);
     if (!box.empty()) {
         capture("xdotool windowfocus --sync " + box + " key Return");
     }
