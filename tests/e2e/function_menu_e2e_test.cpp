@@ -1,16 +1,10 @@
 // The real torvex binary under Xvfb on the virtual mouse: a button gets a user macro through the
 // function menu and its submenu, the last left click is guarded by the warning window, and Apply
 // sends what was chosen.
-#include "common/ini_store.h"
-#include "common/leading_int.h"
-#include "process.h"
+#include "x_session.h"
 
-#include <array>
-#include <cstdio>
-#include <cstdlib>
 #include <gtest/gtest.h>
 #include <memory>
-#include <regex>
 #include <string>
 
 namespace torvex::testing {
@@ -18,52 +12,11 @@ namespace {
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 
-const fs::path kBinary = fs::path(TORVEX_BINARY_DIR) / "bin" / "torvex";
-const fs::path kData = fs::path(TORVEX_SOURCE_DIR) / "data";
-const std::string kTitleCn = "TORVEX V3宏编程游戏鼠标驱动";
-
-bool installed(const char* program) {
-    return std::system(("command -v " + std::string(program) + " >/dev/null 2>&1").c_str()) == 0;
-}
-
-std::string capture(const std::string& command) {
-    std::string out;
-    if (FILE* pipe = ::popen((command + " 2>/dev/null").c_str(), "r")) {
-        std::array<char, 4096> buffer{};
-        std::size_t n = 0;
-        while ((n = std::fread(buffer.data(), 1, buffer.size(), pipe)) > 0) {
-            out.append(buffer.data(), n);
-        }
-        ::pclose(pipe);
-    }
-    return out;
-}
-
-std::string quoted(const std::string& s) {
-    return "'" + s + "'";
-}
-
-struct Point {
-    int x = 0;
-    int y = 0;
-};
-
-// Visible windows with exactly this title.
-std::vector<std::string> visibleWindows(const std::string& title) {
-    std::vector<std::string> ids;
-    std::string out = capture("xdotool search --onlyvisible --name " + quoted("^" + title + "$"));
-    for (std::size_t at = 0; (at = out.find('\n')) != std::string::npos; out.erase(0, at + 1)) {
-        ids.push_back(out.substr(0, at));
-    }
-    return ids;
-}
-
 // Our visible windows without a title of their own: the submenu and the warning window.
 std::vector<std::string> untitledPopups() {
     std::vector<std::string> ids;
-    std::string out = capture("xdotool search --onlyvisible --classname torvex");
-    for (std::size_t at = 0; (at = out.find('\n')) != std::string::npos; out.erase(0, at + 1)) {
-        const std::string id = out.substr(0, at);
+    for (const std::string& id :
+         splitLines(capture("xdotool search --onlyvisible --classname torvex"))) {
         const std::string name = capture("xdotool getwindowname " + id);
         if (name.rfind("TORVEX V3", 0) != 0 && name != "MainMenuDlg\n") {
             ids.push_back(id);
@@ -72,38 +25,8 @@ std::vector<std::string> untitledPopups() {
     return ids;
 }
 
-Point windowPosition(const std::string& id) {
-    const std::string out = capture("xdotool getwindowgeometry --shell " + id);
-    std::smatch m;
-    Point p;
-    if (std::regex_search(out, m, std::regex("X=(-?\\d+)"))) {
-        p.x = std::stoi(m[1]);
-    }
-    if (std::regex_search(out, m, std::regex("Y=(-?\\d+)"))) {
-        p.y = std::stoi(m[1]);
-    }
-    return p;
-}
-
-// x, y, width, height of an entry of a layout file of the real skin.
 std::array<int, 4> entry(const std::string& file, int key) {
-    const std::string value =
-        ini::readString(kData / "skins" / file, "BUTTONPOS", std::to_string(key), 260);
-    std::array<int, 4> n{};
-    std::size_t pos = value.find(',');
-    for (int& v : n) {
-        v = leadingInt(std::string_view(value).substr(pos + 1));
-        pos = value.find(',', pos + 1);
-    }
-    return n;
-}
-
-// Moves there in two steps (so the popups see a move) and clicks.
-void clickScreen(Point p) {
-    const auto at = [](Point q) { return std::to_string(q.x) + " " + std::to_string(q.y); };
-    capture("xdotool mousemove " + at({p.x - 1, p.y - 1}));
-    std::this_thread::sleep_for(100ms);
-    capture("xdotool mousemove " + at(p) + " click 1");
+    return layoutEntry(file, "BUTTONPOS", key);
 }
 
 class FunctionMenuE2E : public ::testing::Test {
@@ -121,38 +44,22 @@ protected:
         for (const char* f : {"config.ini", "Macro_CN.dat", "Macro_EN.dat", "constMacro.dat"}) {
             fs::copy_file(kData / f, scratch / "home" / f);
         }
-        const fs::path displayFile = scratch / "display";
-        xvfb = std::make_unique<Process>(
-            "/bin/sh",
-            std::vector<std::string>{"-c",
-                                     "exec Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten "
-                                     "tcp 3>" +
-                                         quoted(displayFile.string())},
-            scratch);
-        std::string number;
-        ASSERT_TRUE(eventually(
-            [&] {
-                number = slurp(displayFile);
-                return !number.empty() && number.back() == '\n';
-            },
-            30s));
-        ::setenv("DISPLAY", (":" + number.substr(0, number.size() - 1)).c_str(), 1);
-        ::setenv("QT_QPA_PLATFORM", "xcb", 1);
+        x = std::make_unique<XServer>(scratch);
+        ASSERT_TRUE(x->ready()) << x->error();
         ::setenv("DBUS_SESSION_BUS_ADDRESS", "disabled:", 1);
         torvex = std::make_unique<Process>(
-            kBinary,
+            kTorvex,
             std::vector<std::string>{"--virtual-mouse=" + (scratch / "vm").string(), "--home",
                                      (scratch / "home").string()},
             scratch);
-        ASSERT_TRUE(eventually([&] { return !visibleWindows(kTitleCn).empty(); }, 60s));
+        ASSERT_TRUE(eventually([&] { return !visibleWindows(kTitleCn).empty(); }, 60s))
+            << diagnose(*torvex);
         main = windowPosition(visibleWindows(kTitleCn).front());
     }
     void TearDown() override {
-        for (auto* p : {torvex.get(), xvfb.get()}) {
-            if (p) {
-                p->signal(SIGTERM);
-                p->wait(20s);
-            }
+        if (torvex) {
+            torvex->signal(SIGTERM);
+            torvex->wait(20s);
         }
     }
     // The lower-left corner of a button slot on the screen: where its popups open.
@@ -176,7 +83,7 @@ protected:
     std::string since(std::size_t from) const { return reports().substr(from); }
 
     fs::path scratch;
-    std::unique_ptr<Process> xvfb;
+    std::unique_ptr<XServer> x;
     std::unique_ptr<Process> torvex;
     Point main;
 };

@@ -95,6 +95,14 @@ public:
         return f;
     }
     std::string errSoFar() const { return slurp(errPath_); }
+    pid_t pid() const { return pid_; }
+    // Not ended yet (the child is left to be collected by wait()).
+    bool running() const {
+        siginfo_t info{};
+        return pid_ > 0 &&
+               ::waitid(P_PID, static_cast<id_t>(pid_), &info, WEXITED | WNOHANG | WNOWAIT) == 0 &&
+               info.si_pid == 0;
+    }
 
 private:
     static int& counter() {

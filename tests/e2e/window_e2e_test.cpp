@@ -1,18 +1,15 @@
 // The real torvex binary under Xvfb, with trayer for the tray and a private session bus, driven
 // by xdotool: shape, Apply, language switch, close to the tray, a second start, exit from the
 // tray menu, and the two start-up failures. Screenshots of the pages are kept as artefacts.
-#include "common/ini_store.h"
-#include "common/leading_int.h"
-#include "process.h"
+#include "x_session.h"
 
 #include <QColor>
 #include <QGuiApplication>
 #include <QImage>
-#include <array>
-#include <cstdio>
-#include <cstdlib>
+#include <QPoint>
+#include <QRect>
 #include <gtest/gtest.h>
-#include <regex>
+#include <memory>
 #include <string>
 
 namespace torvex::testing {
@@ -20,51 +17,9 @@ namespace {
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 
-const fs::path kBinary = fs::path(TORVEX_BINARY_DIR) / "bin" / "torvex";
-const fs::path kData = fs::path(TORVEX_SOURCE_DIR) / "data";
-const std::string kTitleCn = "TORVEX V3宏编程游戏鼠标驱动";
-const std::string kTitleEn = "TORVEX V3 Gaming Mouse Driver";
-
-bool installed(const char* program) {
-    return std::system(("command -v " + std::string(program) + " >/dev/null 2>&1").c_str()) == 0;
-}
-
-// Runs a shell command on the test display and returns its standard output.
-std::string capture(const std::string& command) {
-    std::string out;
-    if (FILE* pipe = ::popen((command + " 2>/dev/null").c_str(), "r")) {
-        std::array<char, 4096> buffer{};
-        std::size_t n = 0;
-        while ((n = std::fread(buffer.data(), 1, buffer.size(), pipe)) > 0) {
-            out.append(buffer.data(), n);
-        }
-        ::pclose(pipe);
-    }
-    return out;
-}
-
-std::string quoted(const std::string& s) {
-    return "'" + s + "'";
-}
-
-// The visible window with exactly this title, or "".
-std::string visibleWindow(const std::string& title) {
-    const std::string out =
-        capture("xdotool search --onlyvisible --name " + quoted("^" + title + "$"));
-    return out.substr(0, out.find('\n'));
-}
-
-QPoint windowPosition(const std::string& id) {
-    const std::string out = capture("xdotool getwindowgeometry --shell " + id);
-    std::smatch m;
-    int x = 0, y = 0;
-    if (std::regex_search(out, m, std::regex("X=(-?\\d+)"))) {
-        x = std::stoi(m[1]);
-    }
-    if (std::regex_search(out, m, std::regex("Y=(-?\\d+)"))) {
-        y = std::stoi(m[1]);
-    }
-    return {x, y};
+QPoint windowPositionOf(const std::string& id) {
+    const Point p = windowPosition(id);
+    return {p.x, p.y};
 }
 
 QImage screenshot(const std::string& window, const fs::path& file) {
@@ -79,15 +34,8 @@ std::size_t lines(const fs::path& file) {
 
 // A main-page entry of the real skin.
 QRect entryRect(int language, int entry) {
-    const fs::path file =
-        kData / "skins" / (language == 0 ? "INI_CN/skin_main.ini" : "INI_EN/skin_main_en.ini");
-    const std::string value = ini::readString(file, "BUTTONPOS", std::to_string(entry), 260);
-    std::array<int, 4> n{};
-    std::size_t pos = value.find(',');
-    for (int& v : n) {
-        v = leadingInt(std::string_view(value).substr(pos + 1));
-        pos = value.find(',', pos + 1);
-    }
+    const auto n = layoutEntry(language == 0 ? "INI_CN/skin_main.ini" : "INI_EN/skin_main_en.ini",
+                               "BUTTONPOS", entry);
     return {n[0], n[1], n[2], n[3]};
 }
 
@@ -135,30 +83,16 @@ protected:
             fs::path(TORVEX_BINARY_DIR) / "tests" / "window-e2e" / std::to_string(::getpid());
         fs::remove_all(scratch_);
         fs::create_directories(scratch_);
-        // Xvfb picks a free display itself and names it once it is ready.
-        const fs::path displayFile = scratch_ / "display";
-        xvfb_ =
-            new Process("/bin/sh",
-                        {"-c", "exec Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>" +
-                                   quoted(displayFile.string())},
-                        scratch_);
-        std::string number;
-        if (!eventually(
-                [&] {
-                    number = slurp(displayFile);
-                    return !number.empty() && number.back() == '\n';
-                },
-                30s)) {
-            missing_ = "a working Xvfb";
+        xvfb_ = std::make_unique<XServer>(scratch_);
+        if (!xvfb_->ready()) {
+            missing_ = "a working Xvfb (" + xvfb_->error() + ")";
             return;
         }
-        const std::string name = ":" + number.substr(0, number.size() - 1);
-        ::setenv("DISPLAY", name.c_str(), 1);
-        ::setenv("QT_QPA_PLATFORM", "xcb", 1);
-        trayer_ = new Process("/usr/bin/env",
-                              {"trayer", "--edge", "top", "--align", "right", "--widthtype",
-                               "pixel", "--width", "200", "--height", "24"},
-                              scratch_);
+        trayer_ = std::make_unique<Process>(
+            "/usr/bin/env",
+            std::vector<std::string>{"trayer", "--edge", "top", "--align", "right", "--widthtype",
+                                     "pixel", "--width", "200", "--height", "24"},
+            scratch_);
         eventually(
             [] { return capture("xwininfo -root -tree").find("\"panel\"") != std::string::npos; },
             20s);
@@ -166,14 +100,12 @@ protected:
         fs::create_directories(artefacts_);
     }
     static void TearDownTestSuite() {
-        for (Process* p : {trayer_, xvfb_}) {
-            if (p) {
-                p->signal(SIGTERM);
-                p->wait(20s);
-                delete p;
-            }
+        if (trayer_) {
+            trayer_->signal(SIGTERM);
+            trayer_->wait(20s);
         }
-        trayer_ = xvfb_ = nullptr;
+        trayer_.reset();
+        xvfb_.reset();
         const auto* suite = ::testing::UnitTest::GetInstance()->current_test_suite();
         if (suite != nullptr && suite->Passed() && !scratch_.empty()) {
             std::error_code ec;
@@ -195,7 +127,7 @@ protected:
             "echo \"$DBUS_SESSION_BUS_ADDRESS\" > " + quoted(busFile.string()) + "; echo $$ > " +
                 quoted(pidFile.string()) +
                 "; DBUS_SYSTEM_BUS_ADDRESS=$DBUS_SESSION_BUS_ADDRESS exec \"$0\" \"$@\"",
-            kBinary.string()};
+            kTorvex.string()};
         all.insert(all.end(), args.begin(), args.end());
         return Process("/usr/bin/dbus-run-session", all, scratch_);
     }
@@ -203,8 +135,8 @@ protected:
     static inline std::string missing_;
     static inline fs::path scratch_;
     static inline fs::path artefacts_;
-    static inline Process* xvfb_ = nullptr;
-    static inline Process* trayer_ = nullptr;
+    static inline std::unique_ptr<XServer> xvfb_;
+    static inline std::unique_ptr<Process> trayer_;
 };
 
 TEST_F(WindowE2E, ShapeApplyLanguageTraySecondStartAndExit) {
@@ -216,13 +148,13 @@ TEST_F(WindowE2E, ShapeApplyLanguageTraySecondStartAndExit) {
 
     std::string window;
     ASSERT_TRUE(eventually([&] { return !(window = visibleWindow(kTitleCn)).empty(); }, 60s))
-        << torvex.errSoFar();
+        << diagnose(torvex);
     ASSERT_TRUE(eventually([&] { return lines(vm / "reports.log") >= 14; }, 30s));
     EXPECT_EQ(lines(vm / "reports.log"), 14u);
 
     // The shape: a pixel cut away by the mask shows the root window, a kept one the window.
     std::this_thread::sleep_for(500ms);
-    const QPoint origin = windowPosition(window);
+    const QPoint origin = windowPositionOf(window);
     const QImage mask(QString::fromStdString((kData / "skins" / "main_mask.jpg").string()));
     const QImage normal(QString::fromStdString((kData / "skins" / "main_normal.jpg").string()));
     const auto light = [&](int x, int y) {
@@ -271,8 +203,9 @@ TEST_F(WindowE2E, ShapeApplyLanguageTraySecondStartAndExit) {
     capture("xdotool mousemove " + std::to_string(from.x()) + " " + std::to_string(from.y()) +
             " mousedown 1 mousemove " + std::to_string(from.x() + 40) + " " +
             std::to_string(from.y() + 30) + " sleep 0.3 mouseup 1");
-    EXPECT_TRUE(eventually([&] { return windowPosition(window) == origin + QPoint(40, 30); }, 20s))
-        << windowPosition(window).x() << "," << windowPosition(window).y();
+    EXPECT_TRUE(
+        eventually([&] { return windowPositionOf(window) == origin + QPoint(40, 30); }, 20s))
+        << windowPositionOf(window).x() << "," << windowPositionOf(window).y();
 
     // Apply sends the fourteen reports again.
     clickAt(window, entryCentre(0, 3));
@@ -349,7 +282,7 @@ TEST_F(WindowE2E, HiddenStartSecondStartShowsItAndTerminationRunsTheExitPath) {
     Process torvex = start({"--hidden", "--virtual-mouse=" + vm.string(), "--home", home.string()},
                            "/dev/null", pidFile);
     ASSERT_TRUE(eventually([&] { return lines(vm / "reports.log") >= 14; }, 60s))
-        << torvex.errSoFar();
+        << diagnose(torvex);
     ASSERT_TRUE(eventually([] { return trayIconCentre().x() >= 0; }, 20s)) << "the tray icon";
     EXPECT_TRUE(visibleWindow(kTitleCn).empty()) << "started in the tray";
 
