@@ -5,6 +5,7 @@
 
 #include <QPainter>
 #include <QRandomGenerator>
+#include <climits>
 #include <fstream>
 #include <gtest/gtest.h>
 #include <thread>
@@ -87,6 +88,11 @@ TEST(SkinLayout, BadValuesGiveEmptyOrZeroEntriesAndAMissingFileIsReportedOnce) {
     LoadMainLayout(skin.dir(), 1, layout, reports.reporter());
     EXPECT_EQ(layout.mainLayout[5], SkinEntry{});
     EXPECT_EQ(layout.mainLayout[6], (SkinEntry{12, -3, 0, 40, "cap"}));
+    // Numbers past int's range are cut, so hit tests and painting never overflow on them.
+    skin.writeLayoutValue(1, LayoutFile::Main, "BUTTONPOS", 7, "big,2147483647,-99999999999,9,9,");
+    LoadMainLayout(skin.dir(), 1, layout, reports.reporter());
+    EXPECT_EQ(layout.mainLayout[7], (SkinEntry{kLayoutNumberLimit, -kLayoutNumberLimit, 9, 9, ""}));
+    EXPECT_FALSE(layout.mainLayout[7].contains(INT_MAX, 0));
     EXPECT_FALSE(layout.mainLayout[5].contains(0, 0));
 
     fs::remove(layoutFilePath(skin.dir(), 1, LayoutFile::Advanced));

@@ -3,6 +3,7 @@
 #include "common/ini_store.h"
 #include "common/leading_int.h"
 
+#include <algorithm>
 #include <system_error>
 
 namespace torvex::ui {
@@ -66,8 +67,10 @@ fs::path layoutFilePath(const fs::path& skinDir, int language, LayoutFile which)
 
 namespace {
 
+// Positions and sizes are limited to +-kLayoutNumberLimit, so that the sums hit tests and
+// painting make of them (x + width and the like) stay within int.
 int number(const QString& field) {
-    return leadingInt(field.toStdU16String());
+    return std::clamp(leadingInt(field.toStdU16String()), -kLayoutNumberLimit, kLayoutNumberLimit);
 }
 
 SkinEntry entryFrom(const SkinFields& f) {

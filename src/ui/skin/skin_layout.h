@@ -33,6 +33,8 @@ inline constexpr int kAdvEntries = 51;
 inline constexpr int kWarnEntries = 3;
 inline constexpr int kFunStrings = 55; // entry 0 stays empty
 inline constexpr std::size_t kLayoutBufferSize = 260;
+// Larger numbers in a layout entry's position and size are cut to this (no screen comes near it).
+inline constexpr int kLayoutNumberLimit = 1'000'000;
 
 struct SkinLayout {
     std::array<SkinEntry, kMainEntries> mainLayout{};
