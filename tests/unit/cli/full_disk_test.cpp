@@ -1,0 +1,149 @@
+// Saving onto a file system that is really full: torvexctl, with its settings folder on a small
+// tmpfs mounted in a private user and mount namespace.
+#include <array>
+#include <fcntl.h>
+#include <filesystem>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <spawn.h>
+#include <sstream>
+#include <string>
+#include <sys/wait.h>
+#include <vector>
+
+extern char** environ;
+
+namespace torvex {
+namespace {
+namespace fs = std::filesystem;
+
+const fs::path kTool = fs::path(TORVEX_BINARY_DIR) / "bin" / "torvexctl";
+const fs::path kData = fs::path(TORVEX_SOURCE_DIR) / "data";
+
+std::string slurp(const fs::path& p) {
+    std::ifstream in(p, std::ios::binary);
+    std::stringstream ss;
+    ss << in.rdbuf();
+    return ss.str();
+}
+
+// Runs a program with its output to `log`; the exit status, or -1 when it could not start.
+int run(std::vector<std::string> args, const fs::path& log) {
+    std::vector<char*> argv;
+    for (auto& a : args) {
+        argv.push_back(a.data());
+    }
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 1, log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    posix_spawn_file_actions_adddup2(&actions, 1, 2);
+    pid_t pid = -1;
+    const int spawned = posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    if (spawned != 0) {
+        return -1;
+    }
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+}
+
+// Inside the namespaces: mount the tmpfs, let torvexctl seed the settings folder on it and keep
+// copies of the good files outside, fill the file system, then try to save. Each step's status
+// and messages go to the output folder, which lies outside the mount.
+constexpr const char* kScript = R"(
+mnt=$1 ctl=$2 out=$3 import=$4
+mount -t tmpfs -o size=256k tmpfs "$mnt" || exit 90
+home=$mnt/home
+"$ctl" --home "$home" show >/dev/null || exit 91
+cp "$home/config.ini" "$out/config.before" && cp "$home/Macro_CN.dat" "$out/macro.before" || exit 92
+ls -A "$home" >"$out/listing.before"
+step() {
+    name=$1; shift
+    "$ctl" --home "$home" "$@" >"$out/$name.out" 2>&1
+    echo $? >"$out/$name.status"
+}
+# Not one byte free: the temporary file is created but nothing can be written to it.
+dd if=/dev/zero of="$mnt/fill" bs=4096 2>/dev/null
+step set set --profile 2 FIRE_TIME=123
+step import macro import "$import"
+# Two pages free: the macro file starts to be written and runs out in the middle.
+truncate -s -8192 "$mnt/fill" || exit 93
+step import-partial macro import "$import"
+cp "$home/config.ini" "$out/config.after"
+cp "$home/Macro_CN.dat" "$out/macro.after"
+ls -A "$home" >"$out/listing.after"
+# With room again the same save works: the failures above came from the full disk alone.
+rm "$mnt/fill"
+step set-with-room set --profile 2 FIRE_TIME=123
+step show-with-room show --profile 2
+exit 0
+)";
+
+class FullDisk : public ::testing::Test {
+protected:
+    void SetUp() override {
+        std::string pattern = (fs::temp_directory_path() / "torvex-full-XXXXXX").string();
+        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
+        root_ = pattern;
+        fs::create_directories(mount());
+        fs::create_directories(out());
+        ::setenv("XDG_RUNTIME_DIR", root_.c_str(), 1);
+    }
+    void TearDown() override { fs::remove_all(root_); }
+
+    fs::path mount() const { return root_ / "mnt"; }
+    fs::path out() const { return root_ / "out"; }
+    std::string file(const std::string& name) const { return slurp(out() / name); }
+    int status(const std::string& step) const {
+        const std::string s = file(step + ".status");
+        return s.empty() ? -1 : std::stoi(s);
+    }
+
+    fs::path root_;
+};
+
+TEST_F(FullDisk, SavesFailWithAClearMessageAndKeepTheGoodFiles) {
+    const fs::path log = root_ / "namespace.log";
+    if (run({"unshare", "--user", "--map-root-user", "--mount", "true"}, log) != 0) {
+        GTEST_SKIP() << "user and mount namespaces are not available here (unshare: " << slurp(log)
+                     << ")";
+    }
+    const int result =
+        run({"unshare", "--user", "--map-root-user", "--mount", "sh", "-c", kScript, "sh",
+             mount().string(), kTool.string(), out().string(), (kData / "Macro_EN.dat").string()},
+            log);
+    if (result == 90) {
+        GTEST_SKIP() << "a tmpfs cannot be mounted in a user namespace here: " << slurp(log);
+    }
+    ASSERT_EQ(result, 0) << slurp(log);
+
+    // Every save onto the full disk failed, said why and named the file.
+    const struct {
+        const char* step;
+        const char* file;
+    } failures[] = {
+        {"set", "config.ini"}, {"import", "Macro_CN.dat"}, {"import-partial", "Macro_CN.dat"}};
+    for (const auto& f : failures) {
+        EXPECT_EQ(status(f.step), 1) << f.step;
+        const std::string message = file(std::string(f.step) + ".out");
+        EXPECT_NE(message.find(f.file), std::string::npos) << f.step << ": " << message;
+        EXPECT_NE(message.find("No space left on device"), std::string::npos)
+            << f.step << ": " << message;
+    }
+    // The good files are as they were, byte for byte, and no temporary file is left.
+    ASSERT_FALSE(file("config.before").empty());
+    ASSERT_FALSE(file("macro.before").empty());
+    EXPECT_EQ(file("config.after"), file("config.before"));
+    EXPECT_EQ(file("macro.after"), file("macro.before"));
+    EXPECT_EQ(file("listing.after"), file("listing.before"));
+
+    EXPECT_EQ(status("set-with-room"), 0) << file("set-with-room.out");
+    EXPECT_NE(file("show-with-room.out").find("FIRE_TIME=123\n"), std::string::npos)
+        << file("show-with-room.out");
+}
+
+} // namespace
+} // namespace torvex
