@@ -275,7 +275,7 @@ std::string ownerOf(pid_t pid, int tid, const std::string& name) {
         return "Qt: D-Bus connection";
     }
     if (name.starts_with("Thread (pooled)")) {
-        return "Qt: thread pool";
+        return "Qt: global thread pool, used while painting";
     }
     if (name == "gmain" || name == "gdbus" || name == "dconf worker") {
         return "GLib";

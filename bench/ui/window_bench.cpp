@@ -346,8 +346,9 @@ int main(int argc, char** argv) {
     };
     hoverRows("main, button slots 1 and 2", live.mainEntry(25), live.mainEntry(26));
     // Moves that stay on one entry change nothing and must not paint.
-    const int paintsBefore = live.paints();
     const QRect slot = live.dialog().layout().mainLayout[25].rect();
+    (void)live.move(slot.topLeft() + QPoint(2, slot.height() / 2));
+    const int paintsBefore = live.paints();
     for (int i = 0; i < 50; ++i) {
         (void)live.move(slot.topLeft() + QPoint(2 + i % (slot.width() - 4), slot.height() / 2));
     }

@@ -130,6 +130,15 @@ TEST_F(Dispatch, HoverTracksThreeIndexesWithPageLimitsAndRepaintsOnChange) {
     EXPECT_EQ(model.pointer.hotColor, 4);
     dispatcher.move(inside(colorRect(5)));
     EXPECT_EQ(model.pointer.hotColor, kNoEntry);
+
+    // A move that changes two indexes at once paints one frame.
+    model.pointer.curPage = kColourPage;
+    dispatcher.move(inside(colorRect(4)));
+    window.calls.clear();
+    dispatcher.move(inside(mainRect(9)));
+    EXPECT_EQ(model.pointer.hotMain, 9);
+    EXPECT_EQ(model.pointer.hotColor, kNoEntry);
+    EXPECT_EQ(window.calls, (Calls{"repaint", "paintNow"}));
 }
 
 TEST_F(Dispatch, MainPagePressTable) {

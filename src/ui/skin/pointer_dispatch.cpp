@@ -22,21 +22,22 @@ void PointerDispatcher::move(QPoint point) {
     p.hotMain = HitTest(point, layout_.mainLayout, p.curPage == kMainPage ? 79 : 19);
     p.hotColor = HitTest(point, layout_.colorLayout, 4);
     p.hotAdv = HitTest(point, layout_.advLayout, 37);
-    const auto update = [&](int now, int& previous) {
-        if (now == previous) {
-            return;
-        }
-        if (p.curPage == kAdvancedPage) {
-            actions_.repaintAdvancedRegion();
-        } else {
-            actions_.repaint();
-        }
-        actions_.paintNow();
-        previous = now;
-    };
-    update(p.hotMain, p.prevHotMain);
-    update(p.hotColor, p.prevHotColor);
-    update(p.hotAdv, p.prevHotAdv);
+    const bool changed =
+        p.hotMain != p.prevHotMain || p.hotColor != p.prevHotColor || p.hotAdv != p.prevHotAdv;
+    if (!changed) {
+        return;
+    }
+    p.prevHotMain = p.hotMain;
+    p.prevHotColor = p.hotColor;
+    p.prevHotAdv = p.hotAdv;
+    // One frame shows every change: the tables overlap (a colour-page entry also lies on macro
+    // page entries), and a paint per changed index would paint the same frame again.
+    if (p.curPage == kAdvancedPage) {
+        actions_.repaintAdvancedRegion();
+    } else {
+        actions_.repaint();
+    }
+    actions_.paintNow();
 }
 
 void PointerDispatcher::press(QPoint point) {
