@@ -1,27 +1,29 @@
 #!/usr/bin/env bash
 # Builds the libFuzzer targets (clang, preset `fuzz`) and runs each on its seed corpus for a
-# bounded time. New inputs go to a scratch corpus, not into the repository; a crash stops the
-# run and its input is left in build/fuzz/artifacts/ to be added to tests/fuzz/<target>/ as a
+# bounded time. New inputs go to a scratch corpus, not into the repository; a crash fails the
+# run and its input is left in <build>/artifacts/ to be added to tests/fuzz/<target>/ as a
 # regression file once fixed.
 #   scripts/fuzz.sh [seconds per target]     (default 60)
+# TORVEX_FUZZ_BUILD names another build folder than build/fuzz.
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 cd "$root"
 seconds=${1:-60}
+build=${TORVEX_FUZZ_BUILD:-build/fuzz}
 
-cmake --preset fuzz >/dev/null
-cmake --build --preset fuzz
-bin=build/fuzz/fuzz
-artifacts=build/fuzz/artifacts
+cmake --preset fuzz -B "$build" >/dev/null
+cmake --build "$build"
+bin=$build/fuzz
+artifacts=$build/artifacts
 mkdir -p "$artifacts"
-report=build/fuzz/summary.txt
+report=$build/summary.txt
 : > "$report"
 status=0
 for target in "$bin"/fuzz_*; do
     name=$(basename "$target")
     seeds=tests/fuzz/$name
     work=$(mktemp -d)
-    log=build/fuzz/$name.log
+    log=$build/$name.log
     echo "fuzzing $name for ${seconds}s"
     if ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
         "$target" "$work" "$seeds" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 \
