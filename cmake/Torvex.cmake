@@ -42,13 +42,18 @@ function(torvex_library name)
     target_link_libraries(${name} PUBLIC torvex_options ${ARG_DEPS})
 endfunction()
 
-# torvex_test(NAME SOURCES... DEPS ... [LABELS ...]): a GoogleTest binary registered with CTest.
+# torvex_test(NAME SOURCES... DEPS ... [LABELS label] [RESOURCE_LOCK name]): a GoogleTest binary
+# registered with CTest; tests holding the same RESOURCE_LOCK never run at the same time.
 function(torvex_test name)
-    cmake_parse_arguments(ARG "" "" "SOURCES;DEPS;LABELS" ${ARGN})
+    cmake_parse_arguments(ARG "" "RESOURCE_LOCK" "SOURCES;DEPS;LABELS" ${ARGN})
     add_executable(${name} ${ARG_SOURCES})
     set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
     target_link_libraries(${name} PRIVATE torvex_options GTest::gtest GTest::gtest_main ${ARG_DEPS})
     target_compile_definitions(${name} PRIVATE
         TORVEX_SOURCE_DIR="${CMAKE_SOURCE_DIR}" TORVEX_BINARY_DIR="${CMAKE_BINARY_DIR}")
-    gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 PROPERTIES LABELS "${ARG_LABELS}")
+    set(_properties LABELS "${ARG_LABELS}")
+    if(ARG_RESOURCE_LOCK)
+        list(APPEND _properties RESOURCE_LOCK "${ARG_RESOURCE_LOCK}")
+    endif()
+    gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 PROPERTIES ${_properties})
 endfunction()

@@ -283,6 +283,7 @@ void CQAV_VUvuvuDlg::HideToTray() {
     if (!trayAvailable()) {
         // A desktop without a notification area would leave a hidden window out of reach:
         // minimise it instead, so the taskbar still brings it back.
+        qCInfo(app::lcTorvex) << "no notification area: the window is minimised, not hidden";
         showMinimized();
         return;
     }

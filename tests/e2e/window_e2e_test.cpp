@@ -1,6 +1,7 @@
 // The real torvex binary under Xvfb, with trayer for the tray and a private session bus, driven
 // by xdotool: shape, Apply, language switch, close to the tray, a second start, exit from the
 // tray menu, and the two start-up failures. Screenshots of the pages are kept as artefacts.
+#include "tray_host.h"
 #include "x_session.h"
 
 #include <QColor>
@@ -93,9 +94,12 @@ protected:
             std::vector<std::string>{"trayer", "--edge", "top", "--align", "right", "--widthtype",
                                      "pixel", "--width", "200", "--height", "24"},
             scratch_);
-        eventually(
-            [] { return capture("xwininfo -root -tree").find("\"panel\"") != std::string::npos; },
-            20s);
+        // The tray is there once trayer owns the tray selection (its panel comes earlier).
+        if (!eventually(trayHostPresent, 30s)) {
+            missing_ = "a working trayer (" + trayer_->errSoFar() + ")\n" + xvfb_->state() +
+                       capture("ls -la /tmp/.X11-unix; ss -xl | grep X11");
+            return;
+        }
         artefacts_ = fs::path(TORVEX_BINARY_DIR) / "test-artifacts" / "window";
         fs::create_directories(artefacts_);
     }
@@ -123,13 +127,23 @@ protected:
     Process start(const std::vector<std::string>& args, const fs::path& busFile = "/dev/null",
                   const fs::path& pidFile = "/dev/null") {
         std::vector<std::string> all{
-            "--", "/bin/sh", "-c",
+            "--",
+            "/bin/sh",
+            "-c",
             "echo \"$DBUS_SESSION_BUS_ADDRESS\" > " + quoted(busFile.string()) + "; echo $$ > " +
                 quoted(pidFile.string()) +
                 "; DBUS_SYSTEM_BUS_ADDRESS=$DBUS_SESSION_BUS_ADDRESS exec \"$0\" \"$@\"",
-            kTorvex.string()};
+            kTorvex.string(),
+            "--verbose"};
         all.insert(all.end(), args.begin(), args.end());
         return Process("/usr/bin/dbus-run-session", all, scratch_);
+    }
+
+    // What the test sees when a step fails: the program's side, and the tray's.
+    static std::string why(Process& torvex) {
+        return diagnose(torvex) + "\ntray host: " + (trayHostPresent() ? "present" : "absent") +
+               ", trayer " + (trayer_ && trayer_->running() ? "runs" : "has ended") + ": " +
+               (trayer_ ? trayer_->errSoFar() : std::string());
     }
 
     static inline std::string missing_;
@@ -148,8 +162,8 @@ TEST_F(WindowE2E, ShapeApplyLanguageTraySecondStartAndExit) {
 
     std::string window;
     ASSERT_TRUE(eventually([&] { return !(window = visibleWindow(kTitleCn)).empty(); }, 60s))
-        << diagnose(torvex);
-    ASSERT_TRUE(eventually([&] { return lines(vm / "reports.log") >= 14; }, 30s));
+        << why(torvex);
+    ASSERT_TRUE(eventually([&] { return lines(vm / "reports.log") >= 14; }, 30s)) << why(torvex);
     EXPECT_EQ(lines(vm / "reports.log"), 14u);
 
     // The shape: a pixel cut away by the mask shows the root window, a kept one the window.
@@ -233,20 +247,20 @@ TEST_F(WindowE2E, ShapeApplyLanguageTraySecondStartAndExit) {
 
     // English: the window carries the English title.
     clickAt(window, entryCentre(0, 18));
-    ASSERT_TRUE(eventually([&] { return visibleWindow(kTitleEn) == window; }, 30s));
+    ASSERT_TRUE(eventually([&] { return visibleWindow(kTitleEn) == window; }, 30s)) << why(torvex);
     EXPECT_EQ(ini::readString(home / "config.ini", "Init", "VER_SEL", 8), "1");
 
     // Close to the tray: the window goes, the program stays; a double click on the icon
     // brings it back.
     clickAt(window, entryCentre(1, 13));
-    ASSERT_TRUE(eventually([&] { return visibleWindow(kTitleEn).empty(); }, 30s));
+    ASSERT_TRUE(eventually([&] { return visibleWindow(kTitleEn).empty(); }, 30s)) << why(torvex);
     const QPoint trayIcon = trayIconCentre();
-    ASSERT_GE(trayIcon.x(), 0) << "no tray icon";
+    ASSERT_GE(trayIcon.x(), 0) << "no tray icon\n" << why(torvex);
     capture("xdotool mousemove " + std::to_string(trayIcon.x()) + " " +
             std::to_string(trayIcon.y()) + " click --repeat 2 --delay 80 1");
     EXPECT_TRUE(eventually([&] { return visibleWindow(kTitleEn) == window; }, 30s));
     clickAt(window, entryCentre(1, 13));
-    ASSERT_TRUE(eventually([&] { return visibleWindow(kTitleEn).empty(); }, 30s));
+    ASSERT_TRUE(eventually([&] { return visibleWindow(kTitleEn).empty(); }, 30s)) << why(torvex);
 
     // A second start brings the first window back and ends at once without a word.
     Process second = start({"--virtual-mouse", "--home", home.string()});
@@ -256,7 +270,7 @@ TEST_F(WindowE2E, ShapeApplyLanguageTraySecondStartAndExit) {
 
     // Exit from the tray menu (right click on the icon, second command).
     const QPoint icon = trayIconCentre();
-    ASSERT_GE(icon.x(), 0) << "no tray icon";
+    ASSERT_GE(icon.x(), 0) << "no tray icon\n" << why(torvex);
     const int iconX = icon.x();
     const int iconY = icon.y();
     capture("xdotool mousemove " + std::to_string(iconX) + " " + std::to_string(iconY) +
@@ -281,9 +295,9 @@ TEST_F(WindowE2E, HiddenStartSecondStartShowsItAndTerminationRunsTheExitPath) {
     const fs::path pidFile = scratch_ / "hidden.pid";
     Process torvex = start({"--hidden", "--virtual-mouse=" + vm.string(), "--home", home.string()},
                            "/dev/null", pidFile);
-    ASSERT_TRUE(eventually([&] { return lines(vm / "reports.log") >= 14; }, 60s))
-        << diagnose(torvex);
-    ASSERT_TRUE(eventually([] { return trayIconCentre().x() >= 0; }, 20s)) << "the tray icon";
+    ASSERT_TRUE(eventually([&] { return lines(vm / "reports.log") >= 14; }, 60s)) << why(torvex);
+    ASSERT_TRUE(eventually([] { return trayIconCentre().x() >= 0; }, 20s)) << "the tray icon\n"
+                                                                           << why(torvex);
     EXPECT_TRUE(visibleWindow(kTitleCn).empty()) << "started in the tray";
 
     Process second = start({"--home", home.string()});

@@ -137,6 +137,13 @@ public:
             display_ = ":" + number.substr(0, number.size() - 1);
             ::setenv("DISPLAY", display_.c_str(), 1);
             ::setenv("QT_QPA_PLATFORM", "xcb", 1);
+            // Named is not always reachable yet: right after another server on the same number
+            // has ended, the first client could be turned away (seen with trayer and with the
+            // window itself). Ready is when a client has got in.
+            if (!eventually([] { return !capture("xdotool getdisplaygeometry").empty(); }, 30s)) {
+                error_ = "Xvfb named " + display_ + " but takes no client: " + server_->errSoFar();
+                display_.clear();
+            }
         } else {
             error_ = "Xvfb did not start: " + server_->errSoFar();
         }
@@ -153,6 +160,11 @@ public:
     bool ready() const { return !display_.empty(); }
     const std::string& display() const { return display_; }
     const std::string& error() const { return error_; }
+    // What the server has said, and whether it still runs.
+    std::string state() const {
+        return std::string(server_->running() ? "Xvfb runs" : "Xvfb has ended") + " on " +
+               display_ + ":\n" + server_->errSoFar();
+    }
 
 private:
     std::unique_ptr<Process> server_;
