@@ -12,6 +12,7 @@
 
 #include <QApplication>
 #include <QMouseEvent>
+#include <QThread>
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -19,6 +20,7 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <malloc.h>
 #include <poll.h>
 #include <signal.h>
 #include <spawn.h>
@@ -115,6 +117,12 @@ public:
         return false;
     }
 };
+
+// Bytes the program holds on the heap now (allocated and not yet freed), in KiB.
+long heapInUseKiB() {
+    const struct mallinfo2 m = ::mallinfo2();
+    return static_cast<long>((m.uordblks + m.hblkhd) / 1024);
+}
 
 long residentKiB() {
     std::ifstream status("/proc/self/status");
@@ -365,7 +373,8 @@ int main(int argc, char** argv) {
     std::printf("\n### Resident memory of the process over simulated use\n\n");
     std::printf("One cycle: macro page, 10 hovers, colour page, 4 hovers, main page, 7 hovers "
                 "(3 page switches, 21 hover repaints).\n\n");
-    std::printf("| cycles | page switches | hover repaints | VmRSS KiB |\n|---|---|---|---|\n");
+    std::printf("| cycles | page switches | hover repaints | VmRSS KiB | heap in use KiB |\n"
+                "|---|---|---|---|---|\n");
     const auto cycle = [&] {
         live.click(live.mainEntry(10));
         for (int k = 8; k <= 17; ++k) {
@@ -382,25 +391,44 @@ int main(int argc, char** argv) {
     };
     cycle(); // the first visit of each page fills the caches
     const long startKiB = residentKiB();
-    std::printf("| 0 | 0 | 0 | %ld |\n", startKiB);
+    const long startHeapKiB = heapInUseKiB();
+    std::printf("| 0 | 0 | 0 | %ld | %ld |\n", startKiB, startHeapKiB);
+    long lastHeapKiB = startHeapKiB;
     long lastKiB = startKiB;
     const int tenth = std::max(1, cycles / 10);
     long tenthKiB = startKiB;
+    long tenthHeapKiB = startHeapKiB;
     const auto useStart = Clock::now();
     for (int i = 1; i <= cycles; ++i) {
         cycle();
         if (i % tenth == 0 || i == cycles) {
             lastKiB = residentKiB();
+            lastHeapKiB = heapInUseKiB();
             if (i == tenth) {
                 tenthKiB = lastKiB;
+                tenthHeapKiB = lastHeapKiB;
             }
-            std::printf("| %d | %d | %d | %ld |\n", i, 3 * i, 21 * i, lastKiB);
+            std::printf("| %d | %d | %d | %ld | %ld |\n", i, 3 * i, 21 * i, lastKiB, lastHeapKiB);
         }
     }
-    std::printf("\nGrowth over %d cycles: %+ld KiB in all, %+ld KiB after the first %d cycles "
-                "(%.1f s of simulated use)\n",
-                cycles, lastKiB - startKiB, lastKiB - tenthKiB, tenth,
-                ms(Clock::now() - useStart) / 1000);
+    const double useSeconds = ms(Clock::now() - useStart) / 1000;
+    // Then a pause on the macro page, long enough for Qt's pixmap cache to drop the index
+    // entries of pictures it no longer holds (it does so every 30 s).
+    live.click(live.mainEntry(10));
+    const auto pauseEnd = Clock::now() + std::chrono::seconds(31);
+    while (Clock::now() < pauseEnd) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 100);
+        QThread::msleep(20);
+    }
+    live.click(live.mainEntry(9));
+    std::printf("| %d, then 31 s on the macro page | %d | %d | %ld | %ld |\n", cycles,
+                3 * cycles + 2, 21 * cycles, residentKiB(), heapInUseKiB());
+    std::printf(
+        "\nGrowth over %d cycles (%.1f s of simulated use): VmRSS %+ld KiB in all, %+ld KiB "
+        "after the first %d cycles; heap in use %+ld KiB in all, %+ld KiB after the first "
+        "%d cycles\n",
+        cycles, useSeconds, lastKiB - startKiB, lastKiB - tenthKiB, tenth,
+        lastHeapKiB - startHeapKiB, lastHeapKiB - tenthHeapKiB, tenth);
     std::error_code ec;
     fs::remove_all(scratch, ec);
     return byPixel == runsRegion ? 0 : 1;

@@ -6,6 +6,7 @@
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QPixmapCache>
 #include <QScrollBar>
 #include <QSignalBlocker>
 #include <QWindow>
@@ -145,10 +146,21 @@ void MacroPage::destroyControls() {
         eventList_->disconnect(this);
         eventList_->viewport()->removeEventFilter(this);
     }
+    const bool hadControls = eventList_ || repeatEdit_ || nameEdit_ || macroList_;
     delete eventList_.data();
     delete repeatEdit_.data();
     delete nameEdit_.data();
     delete macroList_.data();
+    if (hadControls) {
+        // The style keeps pictures of these controls' scroll bars keyed by their own palettes,
+        // which the next visit's controls never share: left there, every visit of the page adds
+        // its own set to the cache up to its limit (megabytes). Shrinking the limit to nothing
+        // evicts them; the cache drops their keys at its next periodic flush. (clear() would
+        // leave the keys behind for good and stop that flush.)
+        const int limit = QPixmapCache::cacheLimit();
+        QPixmapCache::setCacheLimit(0);
+        QPixmapCache::setCacheLimit(limit);
+    }
 }
 
 QWidget* MacroPage::control(int controlId) const {
