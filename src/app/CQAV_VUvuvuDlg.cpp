@@ -380,6 +380,7 @@ void CQAV_VUvuvuDlg::paintEvent(QPaintEvent*) {
     // Every edit of the model shows on screen at once, so what is painted is what the button
     // threads act on, a choice in the function menu included.
     publishButtonSettings();
+    pendingPaint_ = QRegion(); // whatever was asked for is painted now or by a paint to come
     QPainter painter(this);
     painter.drawImage(QPoint(0, 0), composeFrame());
     if (!firstFramePainted_) {
@@ -454,15 +455,21 @@ void CQAV_VUvuvuDlg::showAbout() {
 
 void CQAV_VUvuvuDlg::repaint() {
     update();
+    pendingPaint_ = rect();
 }
 
 void CQAV_VUvuvuDlg::repaintAdvancedRegion() {
     update(shape_.advancedPaintRegion);
+    pendingPaint_ += shape_.advancedPaintRegion;
 }
 
 void CQAV_VUvuvuDlg::paintNow() {
+    // Only what was asked for: the macro page's region leaves out its list and edit controls,
+    // which would otherwise repaint on every hover.
+    const QRegion region = pendingPaint_.isEmpty() ? QRegion(rect()) : pendingPaint_;
+    pendingPaint_ = QRegion();
     if (isVisible()) {
-        QWidget::repaint();
+        QWidget::repaint(region);
     }
 }
 

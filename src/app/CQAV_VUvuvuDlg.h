@@ -190,6 +190,7 @@ private:
     bool initialised_ = false;    // MainInit has succeeded
     bool restorePending_ = false; // a second start asked for the window during start-up
     bool firstFramePainted_ = false;
+    QRegion pendingPaint_; // asked for by the pointer dispatcher, painted by paintNow
     int moveRequests_ = 0;
 };
 

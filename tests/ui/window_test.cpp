@@ -19,6 +19,7 @@
 namespace torvex::app {
 namespace {
 namespace fs = std::filesystem;
+using uitest::advRect;
 using uitest::mainRect;
 
 std::string slurp(const fs::path& p) {
@@ -33,6 +34,16 @@ public:
     int scheduled = 0;
     void schedule(int, std::function<void()>) override { ++scheduled; }
     void cancel() override {}
+};
+
+// Counts the paint events of the objects it is installed on.
+class PaintCount : public QObject {
+public:
+    int paints = 0;
+    bool eventFilter(QObject*, QEvent* event) override {
+        paints += event->type() == QEvent::Paint ? 1 : 0;
+        return false;
+    }
 };
 
 class Window : public ::testing::Test {
@@ -261,6 +272,15 @@ TEST_F(Window, TheMacroPageControlsLiveOnlyOnThatPageAndThePreviewOnlyWhileShown
     EXPECT_EQ(w->macroControl(10002)->geometry(), uitest::kEventList);
     EXPECT_NE(qobject_cast<QLineEdit*>(w->macroControl(10004)), nullptr);
     EXPECT_NE(qobject_cast<QListWidget*>(w->macroControl(10001)), nullptr);
+    // A hover on the page repaints the page around its lists, not the lists.
+    QCoreApplication::processEvents();
+    PaintCount windowPaints, listPaints;
+    w->installEventFilter(&windowPaints);
+    qobject_cast<QListWidget*>(w->macroControl(10002))->viewport()->installEventFilter(&listPaints);
+    QTest::mouseMove(w.get(), inside(advRect(8)));
+    QTest::mouseMove(w.get(), inside(advRect(9)));
+    EXPECT_GE(windowPaints.paints, 2);
+    EXPECT_EQ(listPaints.paints, 0);
     click(*w, inside(mainRect(11)));
     EXPECT_FALSE(w->macroControlsPresent());
     EXPECT_EQ(w->model().pointer.curPage, ui::kColourPage);
