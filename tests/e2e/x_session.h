@@ -113,39 +113,41 @@ inline void clickScreen(Point p, int button = 1) {
     capture("xdotool mousemove " + at(p) + " click " + std::to_string(button));
 }
 
-// An Xvfb of the test's own (it picks a free display itself and names it once it is ready);
-// DISPLAY points at it from then on.
+// An Xvfb of the test's own; DISPLAY points at it from then on.
+// The display number is chosen here, high and spread by process id, rather than by Xvfb's own
+// search from 0: a server that searches unlinks the socket files of the numbers it tries, and
+// one that ends unlinks its own, so servers started and ended nearby (other tests, benchmarks,
+// a desktop) could cut this one off from new clients.
 class XServer {
 public:
     explicit XServer(const std::filesystem::path& scratch) {
         using namespace std::chrono_literals;
-        const auto displayFile = scratch / "display";
-        server_ = std::make_unique<Process>(
-            "/bin/sh",
-            std::vector<std::string>{"-c",
-                                     "exec Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten "
-                                     "tcp 3>" +
-                                         quoted(displayFile.string())},
-            scratch);
-        std::string number;
-        if (eventually(
-                [&] {
-                    number = slurp(displayFile);
-                    return !number.empty() && number.back() == '\n';
-                },
-                30s)) {
-            display_ = ":" + number.substr(0, number.size() - 1);
+        for (int attempt = 0; attempt < 8 && display_.empty(); ++attempt) {
+            const int number = 200 + (static_cast<int>(::getpid()) * 7 + attempt * 131) % 700;
+            const std::string name = ":" + std::to_string(number);
+            server_ = std::make_unique<Process>("/usr/bin/env",
+                                                std::vector<std::string>{"Xvfb", name, "-screen",
+                                                                         "0", "1280x1024x24",
+                                                                         "-nolisten", "tcp"},
+                                                scratch);
+            // Ready is when a client gets in; a number already taken ends the server at once.
+            if (eventually(
+                    [&] {
+                        return !server_->running() ||
+                               !capture("DISPLAY=" + name + " xdotool getdisplaygeometry").empty();
+                    },
+                    30s) &&
+                server_->running()) {
+                display_ = name;
+            } else {
+                error_ += name + ": " + server_->errSoFar() + "\n";
+                server_->signal(SIGTERM);
+                server_->wait(5s);
+            }
+        }
+        if (!display_.empty()) {
             ::setenv("DISPLAY", display_.c_str(), 1);
             ::setenv("QT_QPA_PLATFORM", "xcb", 1);
-            // Named is not always reachable yet: right after another server on the same number
-            // has ended, the first client could be turned away (seen with trayer and with the
-            // window itself). Ready is when a client has got in.
-            if (!eventually([] { return !capture("xdotool getdisplaygeometry").empty(); }, 30s)) {
-                error_ = "Xvfb named " + display_ + " but takes no client: " + server_->errSoFar();
-                display_.clear();
-            }
-        } else {
-            error_ = "Xvfb did not start: " + server_->errSoFar();
         }
     }
     ~XServer() {
