@@ -1,7 +1,7 @@
 // The real torvex binary under Xvfb on the virtual mouse: a button gets a user macro through the
 // function menu and its submenu, the last left click is guarded by the warning window, and Apply
 // sends what was chosen.
-#include "x_session.h"
+#include "window_fixture.h"
 
 #include <gtest/gtest.h>
 #include <memory>
@@ -29,39 +29,9 @@ std::array<int, 4> entry(const std::string& file, int key) {
     return layoutEntry(file, "BUTTONPOS", key);
 }
 
-class FunctionMenuE2E : public ::testing::Test {
+class FunctionMenuE2E : public WindowFixture {
 protected:
-    void SetUp() override {
-        for (const char* tool : {"Xvfb", "xdotool"}) {
-            if (!installed(tool)) {
-                GTEST_SKIP() << tool << " is not installed";
-            }
-        }
-        scratch = fs::path(TORVEX_BINARY_DIR) / "tests" / "menu-e2e" / std::to_string(::getpid());
-        fs::remove_all(scratch);
-        fs::create_directories(scratch / "home");
-        fs::create_directories(scratch / "vm");
-        for (const char* f : {"config.ini", "Macro_CN.dat", "Macro_EN.dat", "constMacro.dat"}) {
-            fs::copy_file(kData / f, scratch / "home" / f);
-        }
-        x = std::make_unique<XServer>(scratch);
-        ASSERT_TRUE(x->ready()) << x->error();
-        ::setenv("DBUS_SESSION_BUS_ADDRESS", "disabled:", 1);
-        torvex = std::make_unique<Process>(
-            kTorvex,
-            std::vector<std::string>{"--virtual-mouse=" + (scratch / "vm").string(), "--home",
-                                     (scratch / "home").string()},
-            scratch);
-        ASSERT_TRUE(eventually([&] { return !visibleWindows(kTitleCn).empty(); }, 60s))
-            << diagnose(*torvex);
-        main = windowPosition(visibleWindows(kTitleCn).front());
-    }
-    void TearDown() override {
-        if (torvex) {
-            torvex->signal(SIGTERM);
-            torvex->wait(20s);
-        }
-    }
+    void SetUp() override { startWindow("menu-e2e", {"Xvfb", "xdotool"}); }
     // The lower-left corner of a button slot on the screen: where its popups open.
     Point slotCorner(int slot) const {
         const auto e = entry("INI_CN/skin_main.ini", 25 + slot);
@@ -71,7 +41,6 @@ protected:
         const auto e = entry("INI_CN/skin_main.ini", 25 + slot);
         return {main.x + e[0] + e[2] / 2, main.y + e[1] + e[3] / 2};
     }
-    std::string reports() const { return slurp(scratch / "vm" / "reports.log"); }
     void apply() {
         const auto e = entry("INI_CN/skin_main.ini", 3);
         const std::size_t before = reports().size();
@@ -81,11 +50,6 @@ protected:
     }
     // Reports sent since `from` characters of the log.
     std::string since(std::size_t from) const { return reports().substr(from); }
-
-    fs::path scratch;
-    std::unique_ptr<XServer> x;
-    std::unique_ptr<Process> torvex;
-    Point main;
 };
 
 TEST_F(FunctionMenuE2E, AUserMacroThroughTheSubmenuAndTheWarningBeforeTheLastLeftClick) {

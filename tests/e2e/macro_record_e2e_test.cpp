@@ -1,7 +1,7 @@
 // The real torvex binary under Xvfb on the virtual mouse: a macro is recorded with keys typed
 // on the X server while the window holds the keyboard, saved, and played by a button press as
 // key reports with the recorded pause.
-#include "x_session.h"
+#include "window_fixture.h"
 
 #include <algorithm>
 #include <gtest/gtest.h>
@@ -46,54 +46,18 @@ std::vector<KeyReport> keyReports(const std::string& log) {
     return out;
 }
 
-class MacroRecordE2E : public ::testing::Test {
+class MacroRecordE2E : public WindowFixture {
 protected:
-    void SetUp() override {
-        for (const char* tool : {"Xvfb", "xdotool", "import"}) {
-            if (!installed(tool)) {
-                GTEST_SKIP() << tool << " is not installed";
-            }
-        }
-        scratch = fs::path(TORVEX_BINARY_DIR) / "tests" / "record-e2e" / std::to_string(::getpid());
-        fs::remove_all(scratch);
-        fs::create_directories(scratch / "home");
-        fs::create_directories(scratch / "vm");
-        for (const char* f : {"config.ini", "Macro_CN.dat", "Macro_EN.dat", "constMacro.dat"}) {
-            fs::copy_file(kData / f, scratch / "home" / f);
-        }
-        x = std::make_unique<XServer>(scratch);
-        ASSERT_TRUE(x->ready()) << x->error();
-        ::setenv("DBUS_SESSION_BUS_ADDRESS", "disabled:", 1);
-        torvex = std::make_unique<Process>(
-            kTorvex,
-            std::vector<std::string>{"--virtual-mouse=" + (scratch / "vm").string(), "--home",
-                                     (scratch / "home").string()},
-            scratch);
-        ASSERT_TRUE(eventually([&] { return !visibleWindow(kTitleCn).empty(); }, 60s))
-            << diagnose(*torvex);
-        main = windowPosition(visibleWindow(kTitleCn));
-    }
-    void TearDown() override {
-        if (torvex) {
-            torvex->signal(SIGTERM);
-            torvex->wait(20s);
-        }
-    }
+    void SetUp() override { startWindow("record-e2e", {"Xvfb", "xdotool", "import"}); }
     Point onMain(int key) const {
         return centreOf(main, layoutEntry("INI_CN/skin_main.ini", "BUTTONPOS", key));
     }
     Point advanced(int key) const {
         return centreOf(main, layoutEntry("INI_CN/skin_advance.ini", "BUTTONPOS", key));
     }
-    std::string reports() const { return slurp(scratch / "vm" / "reports.log"); }
     std::string macroFile() const { return slurp(scratch / "home" / "Macro_CN.dat"); }
     // Our visible windows: the main window, and the popups and menus while they show.
     static std::string ours() { return capture("xdotool search --onlyvisible --classname torvex"); }
-
-    fs::path scratch;
-    std::unique_ptr<XServer> x;
-    std::unique_ptr<Process> torvex;
-    Point main;
 };
 
 TEST_F(MacroRecordE2E, AMacroChosenInTheMenuRecordedFromTheKeyboardIsPlayedByTheButton) {
