@@ -113,41 +113,39 @@ inline void clickScreen(Point p, int button = 1) {
     capture("xdotool mousemove " + at(p) + " click " + std::to_string(button));
 }
 
-// An Xvfb of the test's own; DISPLAY points at it from then on.
-// The display number is chosen here, high and spread by process id, rather than by Xvfb's own
-// search from 0: a server that searches unlinks the socket files of the numbers it tries, and
-// one that ends unlinks its own, so servers started and ended nearby (other tests, benchmarks,
-// a desktop) could cut this one off from new clients.
+// An Xvfb of the test's own (it picks a free display itself and names it); DISPLAY points at
+// it from then on. -noreset: a server resets whenever its last client leaves and drops the
+// clients connecting at that moment, so a window starting while a test's xdotool call ends
+// could not connect ("could not connect to display").
 class XServer {
 public:
     explicit XServer(const std::filesystem::path& scratch) {
         using namespace std::chrono_literals;
-        for (int attempt = 0; attempt < 8 && display_.empty(); ++attempt) {
-            const int number = 200 + (static_cast<int>(::getpid()) * 7 + attempt * 131) % 700;
-            const std::string name = ":" + std::to_string(number);
-            server_ = std::make_unique<Process>("/usr/bin/env",
-                                                std::vector<std::string>{"Xvfb", name, "-screen",
-                                                                         "0", "1280x1024x24",
-                                                                         "-nolisten", "tcp"},
-                                                scratch);
-            // Ready is when a client gets in; a number already taken ends the server at once.
-            if (eventually(
-                    [&] {
-                        return !server_->running() ||
-                               !capture("DISPLAY=" + name + " xdotool getdisplaygeometry").empty();
-                    },
-                    30s) &&
-                server_->running()) {
-                display_ = name;
-            } else {
-                error_ += name + ": " + server_->errSoFar() + "\n";
-                server_->signal(SIGTERM);
-                server_->wait(5s);
-            }
+        const auto displayFile = scratch / "display";
+        server_ = std::make_unique<Process>(
+            "/bin/sh",
+            std::vector<std::string>{"-c", "exec Xvfb -displayfd 3 -noreset -screen 0 1280x1024x24 "
+                                           "-nolisten tcp 3>" +
+                                               quoted(displayFile.string())},
+            scratch);
+        std::string number;
+        if (!eventually(
+                [&] {
+                    number = slurp(displayFile);
+                    return !number.empty() && number.back() == '\n';
+                },
+                30s)) {
+            error_ = "Xvfb did not start: " + server_->errSoFar();
+            return;
         }
-        if (!display_.empty()) {
-            ::setenv("DISPLAY", display_.c_str(), 1);
-            ::setenv("QT_QPA_PLATFORM", "xcb", 1);
+        const std::string name = ":" + number.substr(0, number.size() - 1);
+        ::setenv("DISPLAY", name.c_str(), 1);
+        ::setenv("QT_QPA_PLATFORM", "xcb", 1);
+        // Ready is when a client has got in, not only when the number is named.
+        if (eventually([] { return !capture("xdotool getdisplaygeometry").empty(); }, 30s)) {
+            display_ = name;
+        } else {
+            error_ = "Xvfb named " + name + " but takes no client: " + server_->errSoFar();
         }
     }
     ~XServer() {
