@@ -6,7 +6,6 @@
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QMouseEvent>
-#include <QPixmapCache>
 #include <QScrollBar>
 #include <QSignalBlocker>
 #include <QWindow>
@@ -105,7 +104,21 @@ void MacroPage::watchWindow() {
 void MacroPage::createControls(const ui::SkinLayout& layout, const QFont& font) {
     destroyControls();
     watchWindow();
-    const QString look = QStringLiteral("background: black; color: white;");
+    // The scroll bars are drawn by the style sheet in full (a plain bar, no arrow buttons). Left
+    // to the platform style, they are cached as pictures keyed by each new control's own
+    // palette, so every visit of the page would leave a set behind in the pixmap cache.
+    const QString look = QStringLiteral(
+        "* { background: black; color: white; }"
+        "QScrollBar { background: #151518; }"
+        "QScrollBar:vertical { width: 14px; }"
+        "QScrollBar:horizontal { height: 14px; }"
+        "QScrollBar::handle { background: #4a4a52; border-radius: 3px; margin: 3px; }"
+        "QScrollBar::handle:hover, QScrollBar::handle:pressed { background: #ff2a44; }"
+        "QScrollBar::handle:vertical { min-height: 24px; }"
+        "QScrollBar::handle:horizontal { min-width: 24px; }"
+        "QScrollBar::add-page, QScrollBar::sub-page { background: #151518; }"
+        "QScrollBar::add-line, QScrollBar::sub-line { width: 0; height: 0; border: none;"
+        " background: #151518; }");
     const auto place = [&](QWidget* w, const QRect& r, int id) {
         w->setGeometry(r);
         w->setFont(font);
@@ -146,21 +159,10 @@ void MacroPage::destroyControls() {
         eventList_->disconnect(this);
         eventList_->viewport()->removeEventFilter(this);
     }
-    const bool hadControls = eventList_ || repeatEdit_ || nameEdit_ || macroList_;
     delete eventList_.data();
     delete repeatEdit_.data();
     delete nameEdit_.data();
     delete macroList_.data();
-    if (hadControls) {
-        // The style keeps pictures of these controls' scroll bars keyed by their own palettes,
-        // which the next visit's controls never share: left there, every visit of the page adds
-        // its own set to the cache up to its limit (megabytes). Shrinking the limit to nothing
-        // evicts them; the cache drops their keys at its next periodic flush. (clear() would
-        // leave the keys behind for good and stop that flush.)
-        const int limit = QPixmapCache::cacheLimit();
-        QPixmapCache::setCacheLimit(0);
-        QPixmapCache::setCacheLimit(limit);
-    }
 }
 
 QWidget* MacroPage::control(int controlId) const {

@@ -238,7 +238,11 @@ protected:
 
 TEST_F(Page, ControlsAreTheEditableListAndTheCurrentMacroIsShown) {
     EXPECT_NE(qobject_cast<ui::CEditableListBox*>(w->macroControl(10002)), nullptr);
-    EXPECT_EQ(w->macroControl(10002)->styleSheet(), "background: black; color: white;");
+    for (const int id : {10000, 10001, 10002, 10004}) { // white on black
+        const QPalette& colours = w->macroControl(id)->palette();
+        EXPECT_EQ(colours.color(QPalette::Base), QColor(Qt::black)) << id;
+        EXPECT_EQ(colours.color(QPalette::Text), QColor(Qt::white)) << id;
+    }
     ASSERT_GT(w->macros().user.count, 0);
     EXPECT_EQ(page().macroList()->count(), w->macros().user.count);
     EXPECT_EQ(page().macroList()->currentRow(), w->macros().user.currentMacro);

@@ -14,6 +14,7 @@
 #include <QTest>
 #include <fstream>
 #include <gtest/gtest.h>
+#include <malloc.h>
 #include <sstream>
 
 namespace torvex::app {
@@ -298,6 +299,31 @@ TEST_F(Window, TheMacroPageControlsLiveOnlyOnThatPageAndThePreviewOnlyWhileShown
 
 namespace torvex::app {
 namespace {
+
+// Each visit creates the page's controls anew; nothing of them may stay behind (Qt's caches
+// keyed by a control's own palette did, about a kilobyte a visit).
+TEST_F(Window, VisitingTheMacroPageAgainAndAgainDoesNotGrowTheHeap) {
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+    GTEST_SKIP() << "the sanitizers' allocator does not report the heap in use";
+#else
+    auto w = make();
+    ASSERT_TRUE(w->MainInit());
+    w->show();
+    const auto visits = [&](int n) {
+        for (int i = 0; i < n; ++i) {
+            click(*w, inside(mainRect(10)));
+            QCoreApplication::processEvents();
+            click(*w, inside(mainRect(9)));
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        }
+    };
+    const auto heapInUse = [] { return static_cast<long>(::mallinfo2().uordblks); };
+    visits(100); // caches that fill once, hash tables at their size
+    const long before = heapInUse();
+    visits(200);
+    EXPECT_LT(heapInUse() - before, 64 * 1024) << "bytes left behind by 200 visits";
+#endif
+}
 
 TEST_F(Window, LevelChangesFromTheMouseAndResumeFromStandbyReachTheWindow) {
     auto w = make();
