@@ -689,7 +689,21 @@ void CQAV_VUvuvuDlg::macroCommand(ui::MacroCommand command) {
 }
 
 void CQAV_VUvuvuDlg::startLedPreview() {
-    if (isVisible()) {
+    if (isVisible() && !isMinimized()) {
+        animator_->start();
+    }
+}
+
+void CQAV_VUvuvuDlg::changeEvent(QEvent* event) {
+    QWidget::changeEvent(event);
+    if (event->type() != QEvent::WindowStateChange || !animator_ || ended()) {
+        return;
+    }
+    // A minimised window does no work for the preview either; brought back from the taskbar
+    // (not through RestoreWindow), it starts again.
+    if (isMinimized()) {
+        animator_->stop();
+    } else if (isVisible() && model_.pointer.curPage == ui::kColourPage) {
         animator_->start();
     }
 }

@@ -290,6 +290,17 @@ TEST_F(Window, TheMacroPageControlsLiveOnlyOnThatPageAndThePreviewOnlyWhileShown
     EXPECT_FALSE(w->animator().running()) << "a hidden window does no work for the preview";
     w->RestoreWindow();
     EXPECT_TRUE(w->animator().running());
+    // Minimised, by its own button or for want of a notification area, it stops too; brought
+    // back from the taskbar, it runs again.
+    click(*w, inside(mainRect(12)));
+    EXPECT_FALSE(w->animator().running());
+    w->setWindowState(Qt::WindowNoState);
+    EXPECT_TRUE(w->animator().running());
+    trayShown = false;
+    w->HideToTray();
+    EXPECT_FALSE(w->animator().running());
+    w->RestoreWindow();
+    EXPECT_TRUE(w->animator().running());
     click(*w, inside(mainRect(9)));
     EXPECT_EQ(w->model().pointer.curPage, ui::kMainPage);
 }
