@@ -1,7 +1,7 @@
 // torvexctl as a user runs it: the real binary, a temporary settings folder, the virtual mouse.
 #include "common/ini_store.h"
 #include "macro/macro_file.h"
-#include "process.h"
+#include "support/process.h"
 
 #include <gtest/gtest.h>
 #include <regex>

@@ -1,8 +1,8 @@
 // The real torvex binary under Xvfb, with trayer for the tray and a private session bus, driven
 // by xdotool: shape, Apply, language switch, close to the tray, a second start, exit from the
 // tray menu, and the two start-up failures. Screenshots of the pages are kept as artefacts.
+#include "support/x_server.h"
 #include "tray_host.h"
-#include "x_session.h"
 
 #include <QColor>
 #include <QGuiApplication>

@@ -2,7 +2,7 @@
 // mouse, and an X server of the test's own.
 #pragma once
 
-#include "x_session.h"
+#include "support/x_server.h"
 
 #include <gtest/gtest.h>
 #include <initializer_list>

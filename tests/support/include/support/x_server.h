@@ -4,7 +4,7 @@
 
 #include "common/ini_store.h"
 #include "common/leading_int.h"
-#include "process.h"
+#include "support/process.h"
 
 #include <array>
 #include <cstdio>
