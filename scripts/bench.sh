@@ -31,7 +31,8 @@ status=0
     echo
     echo "$(nproc) cores, $(uname -sr), $(git rev-parse --short HEAD 2>/dev/null || echo '?')," \
         "load average $(loadavg) at the start."
-    for harness in torvex-bench-device torvex-bench-window torvex-bench-session; do
+    for harness in torvex-bench-device torvex-bench-download torvex-bench-paint torvex-bench-window \
+        torvex-bench-session; do
         [[ -x "$build/bin/$harness" ]] || continue
         echo
         "$build/bin/$harness" || { echo "**$harness failed (status $?)**"; status=1; }

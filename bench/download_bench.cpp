@@ -1,0 +1,100 @@
+// The settings download to the virtual mouse, with Google Benchmark: the time from the call to
+// the last of its fourteen reports, and the whole call with both profile saves.
+//   torvex-bench-download [--benchmark_repetitions=N]
+// Prints a Markdown table (see markdown_reporter.h).
+#include "device/mouse_session.h"
+#include "markdown_reporter.h"
+#include "settings/mouse_settings.h"
+#include "sim/virtual_mouse.h"
+
+#include <benchmark/benchmark.h>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+
+namespace {
+namespace fs = std::filesystem;
+using namespace torvex;
+using Clock = std::chrono::steady_clock;
+
+constexpr int kRepetitions = 5;
+
+// A fresh settings folder and session on the virtual mouse per benchmark.
+class Download {
+public:
+    Download() : dir_(makeDir()), session_(vm_, macros_, pointer_, dir_ / "config.ini", {}) {
+        session_.findDevice();
+        session_.channel().setTraceHook([this](const device::FeatureTrace& t) {
+            last_ = t.time;
+            ++reports_;
+        });
+    }
+    ~Download() {
+        std::error_code ec;
+        fs::remove_all(dir_, ec);
+    }
+    Download(const Download&) = delete;
+    Download& operator=(const Download&) = delete;
+
+    // Returns the time from the call to the last report it sent.
+    Clock::duration run() {
+        reports_ = 0;
+        const auto start = Clock::now();
+        session_.download(builtInDefaults(), 1);
+        return last_ - start;
+    }
+    int reports() const { return reports_; }
+
+private:
+    static fs::path makeDir() {
+        std::string pattern = (fs::temp_directory_path() / "torvex-bench-XXXXXX").string();
+        if (::mkdtemp(pattern.data()) == nullptr) {
+            std::perror("mkdtemp");
+            std::exit(1);
+        }
+        return pattern;
+    }
+
+    fs::path dir_;
+    sim::VirtualMouse vm_;
+    MacroTables macros_;
+    device::NoPointerSettings pointer_;
+    device::MouseSession session_;
+    Clock::time_point last_;
+    int reports_ = 0;
+};
+
+void toLastReport(benchmark::State& state) {
+    Download d;
+    for (auto _ : state) {
+        state.SetIterationTime(std::chrono::duration<double>(d.run()).count());
+    }
+    state.counters["reports"] = d.reports();
+}
+
+void wholeCall(benchmark::State& state) {
+    Download d;
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(d.run());
+    }
+    state.counters["reports"] = d.reports();
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    benchmark::Initialize(&argc, argv);
+    benchmark::RegisterBenchmark("download, call to the last of the fourteen reports", toLastReport)
+        ->UseManualTime()
+        ->Unit(benchmark::kMillisecond)
+        ->Repetitions(kRepetitions);
+    benchmark::RegisterBenchmark("download, whole call with both profile saves", wholeCall)
+        ->Unit(benchmark::kMillisecond)
+        ->Repetitions(kRepetitions);
+    bench::MarkdownReporter reporter("Settings download to the virtual mouse (Google Benchmark)");
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    benchmark::Shutdown();
+    return reporter.failed() ? 1 : 0;
+}

@@ -1,0 +1,192 @@
+// In-process window figures with Google Benchmark: a page's full repaint with the picture cache
+// against decoding its pictures on every paint, the window region from the mask by runs against
+// one toggle per pixel, and hover to frame in the real window (offscreen).
+//   torvex-bench-paint [--benchmark_filter=...] [--benchmark_repetitions=N]
+// Prints a Markdown table (see bench/markdown_reporter.h).
+#include "live_window.h"
+#include "markdown_reporter.h"
+#include "settings/config_store.h"
+#include "ui/skin/page_composer.h"
+#include "ui/skin/skin_images.h"
+#include "ui/skin/skin_layout.h"
+
+#include <QApplication>
+#include <benchmark/benchmark.h>
+#include <filesystem>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+namespace fs = std::filesystem;
+using namespace torvex;
+
+const fs::path kSkinDir = fs::path(TORVEX_SOURCE_DIR) / "data" / "skins";
+constexpr int kRepetitions = 5;
+
+const char* pageName(int page) {
+    switch (page) {
+    case ui::kMainPage:
+        return "main";
+    case ui::kAdvancedPage:
+        return "macro";
+    default:
+        return "colour";
+    }
+}
+
+// The composer with the real skin and the factory settings, as the window paints them.
+struct Composition {
+    ui::SkinLayout layout;
+    ui::UiModel model;
+    MacroTable macros{MacroTableKind::User};
+    ui::ImageCache cache;
+    ui::PageComposer composer{kSkinDir, cache};
+    QImage mask;
+
+    Composition() {
+        const ui::LayoutReporter quiet;
+        ui::LoadMainLayout(kSkinDir, 0, layout, quiet);
+        ui::LoadColorLayout(kSkinDir, 0, layout, quiet);
+        ui::LoadAdvancedLayout(kSkinDir, 0, layout, quiet);
+        ui::LoadWarningLayout(kSkinDir, 0, layout, quiet);
+        LoadConfiguration(fs::path(TORVEX_SOURCE_DIR) / "data" / "config.ini", 1, false, 0,
+                          model.settings);
+        model.curConfig = 1;
+        model.macros = &macros;
+        mask = cache.load(kSkinDir / "main_mask.jpg");
+    }
+};
+
+void composePage(benchmark::State& state, Composition& c, int page, bool cached) {
+    c.model.pointer.curPage = static_cast<std::uint8_t>(page);
+    c.cache.setEnabled(cached);
+    (void)c.composer.compose(c.model, c.layout, c.mask.size()); // warm the cache and the fonts
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(c.composer.compose(c.model, c.layout, c.mask.size()));
+    }
+    c.cache.setEnabled(true);
+}
+
+void regionByRuns(benchmark::State& state, const QImage& mask) {
+    QRegion region;
+    for (auto _ : state) {
+        region = ui::regionFromMask(mask);
+        benchmark::DoNotOptimize(region);
+    }
+    state.counters["rectangles"] = region.rectCount();
+}
+
+// The original design: start from the whole window and toggle one 1x1 square per light pixel.
+QRegion regionByPixels(const QImage& mask) {
+    QRegion region(0, 0, mask.width(), mask.height());
+    const QImage m = mask.convertToFormat(QImage::Format_RGB32);
+    for (int x = 0; x < m.width(); ++x) {
+        for (int y = 0; y < m.height(); ++y) {
+            if (ui::cutAway(m.pixel(x, y))) {
+                region = region.xored(QRegion(x, y, 1, 1));
+            }
+        }
+    }
+    return region;
+}
+
+void regionPixelByPixel(benchmark::State& state, const QImage& mask) {
+    if (regionByPixels(mask) != ui::regionFromMask(mask)) {
+        state.SkipWithError("the two methods disagree on the window's pixels");
+        return;
+    }
+    QRegion region;
+    for (auto _ : state) {
+        region = regionByPixels(mask);
+        benchmark::DoNotOptimize(region);
+    }
+    state.counters["rectangles"] = region.rectCount();
+}
+
+// One iteration: the pointer moves to the other of two entries and the frame it causes is
+// painted and handed to the platform.
+void hoverToFrame(benchmark::State& state, bench::LiveWindow& live, int page, QPoint a, QPoint b,
+                  bool cached) {
+    live.click(live.mainEntry(page == ui::kMainPage ? 9 : page == ui::kAdvancedPage ? 10 : 11));
+    live.dialog().imageCache().setEnabled(cached);
+    (void)live.move(a);
+    (void)live.move(b);
+    bool toA = true;
+    const int paintsBefore = live.paints();
+    for (auto _ : state) {
+        if (live.move(toA ? a : b) < 0) {
+            state.SkipWithError("a move caused no frame within a second");
+            break;
+        }
+        toA = !toA;
+    }
+    state.counters["paints per move"] =
+        static_cast<double>(live.paints() - paintsBefore) / static_cast<double>(state.iterations());
+    live.dialog().imageCache().setEnabled(true);
+    live.click(live.mainEntry(9));
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    qputenv("DBUS_SESSION_BUS_ADDRESS", "disabled:");
+    benchmark::Initialize(&argc, argv);
+    QApplication app(argc, argv);
+
+    Composition composition;
+    for (int page : {ui::kMainPage, ui::kAdvancedPage, ui::kColourPage}) {
+        for (bool cached : {true, false}) {
+            const std::string name = std::string("repaint, ") + pageName(page) + " page, " +
+                                     (cached ? "picture cache" : "decode every paint");
+            benchmark::RegisterBenchmark(name.c_str(),
+                                         [&composition, page, cached](auto& s) {
+                                             composePage(s, composition, page, cached);
+                                         })
+                ->Unit(benchmark::kMillisecond)
+                ->Repetitions(kRepetitions);
+        }
+    }
+    benchmark::RegisterBenchmark("window region, runs of kept pixels",
+                                 [&](auto& s) { regionByRuns(s, composition.mask); })
+        ->Unit(benchmark::kMillisecond)
+        ->Repetitions(kRepetitions);
+    benchmark::RegisterBenchmark("window region, one toggle per light pixel",
+                                 [&](auto& s) { regionPixelByPixel(s, composition.mask); })
+        ->Unit(benchmark::kMillisecond)
+        ->Repetitions(kRepetitions);
+
+    const fs::path scratch =
+        fs::temp_directory_path() / ("torvex-bench-paint-" + std::to_string(::getpid()));
+    bench::LiveWindow live(scratch / "home");
+    struct Hover {
+        const char* what;
+        int page;
+        QPoint a, b;
+    };
+    const std::vector<Hover> hovers{
+        {"main page, button slots 1 and 2", ui::kMainPage, live.mainEntry(25), live.mainEntry(26)},
+        {"colour page, entries 1 and 2", ui::kColourPage, live.colourEntry(0), live.colourEntry(1)},
+        {"macro page, pointer speed 1 and 2", ui::kAdvancedPage, live.macroEntry(8),
+         live.macroEntry(9)},
+    };
+    for (const Hover& h : hovers) {
+        for (bool cached : {true, false}) {
+            const std::string name = std::string("hover to frame, ") + h.what + ", " +
+                                     (cached ? "picture cache" : "decode every paint");
+            benchmark::RegisterBenchmark(
+                name.c_str(),
+                [&live, h, cached](auto& s) { hoverToFrame(s, live, h.page, h.a, h.b, cached); })
+                ->Unit(benchmark::kMillisecond)
+                ->Repetitions(kRepetitions);
+        }
+    }
+
+    bench::MarkdownReporter reporter("In-process window figures (Google Benchmark)");
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    benchmark::Shutdown();
+    std::error_code ec;
+    fs::remove_all(scratch, ec);
+    return reporter.failed() ? 1 : 0;
+}
