@@ -8,135 +8,50 @@
 // Needs Xvfb, trayer (the tray host), xdotool and dbus-run-session; without them it says so
 // and ends successfully. It runs itself under a private session bus, which also stands in for
 // the system bus, so the window's bus thread and its resume watch exist as on a desktop.
-#include "common/ini_store.h"
-#include "common/leading_int.h"
+#include "support/process.h"
+#include "support/programs.h"
+#include "support/shell.h"
+#include "support/skin_layout.h"
+#include "support/x_server.h"
+#include "support/x_windows.h"
 
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <algorithm>
-#include <array>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
-#include <functional>
 #include <map>
 #include <memory>
-#include <spawn.h>
 #include <sstream>
 #include <string>
-#include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
 #include <vector>
-
-extern char** environ;
 
 namespace {
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
 using namespace std::chrono_literals;
-
-const fs::path kBinary = fs::path(TORVEX_BINARY_DIR) / "bin" / "torvex";
-const fs::path kSkins = fs::path(TORVEX_SOURCE_DIR) / "data" / "skins";
-const std::string kTitle = "TORVEX V3宏编程游戏鼠标驱动";
+using torvex::testing::capture;
+using torvex::testing::centreOf;
+using torvex::testing::eventually;
+using torvex::testing::installed;
+using torvex::testing::kTitleCn;
+using torvex::testing::kTorvex;
+using torvex::testing::layoutEntry;
+using torvex::testing::Process;
+using torvex::testing::slurp;
+using torvex::testing::visibleWindow;
+using torvex::testing::XServer;
 
 double ms(Clock::duration d) {
     return std::chrono::duration<double, std::milli>(d).count();
 }
-
-bool installed(const char* program) {
-    return std::system(("command -v " + std::string(program) + " >/dev/null 2>&1").c_str()) == 0;
-}
-
-std::string quoted(const std::string& s) {
-    return "'" + s + "'";
-}
-
-std::string slurp(const fs::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    std::stringstream ss;
-    ss << in.rdbuf();
-    return ss.str();
-}
-
-// Runs a shell command and returns its standard output.
-std::string capture(const std::string& command) {
-    std::string out;
-    if (FILE* pipe = ::popen((command + " 2>/dev/null").c_str(), "r")) {
-        std::array<char, 4096> buffer{};
-        std::size_t n = 0;
-        while ((n = std::fread(buffer.data(), 1, buffer.size(), pipe)) > 0) {
-            out.append(buffer.data(), n);
-        }
-        ::pclose(pipe);
-    }
-    return out;
-}
-
-bool eventually(const std::function<bool()>& done, Clock::duration limit,
-                Clock::duration step = 20ms) {
-    const auto end = Clock::now() + limit;
-    while (Clock::now() < end) {
-        if (done()) {
-            return true;
-        }
-        std::this_thread::sleep_for(step);
-    }
-    return done();
-}
-
-// A child process with its output in files; killed when it goes out of scope.
-class Child {
-public:
-    Child(const std::vector<std::string>& args, const fs::path& log) {
-        std::vector<std::string> all = args;
-        std::vector<char*> argv;
-        for (auto& a : all) {
-            argv.push_back(a.data());
-        }
-        argv.push_back(nullptr);
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-        posix_spawn_file_actions_addopen(&actions, 1, log.c_str(), O_WRONLY | O_CREAT | O_APPEND,
-                                         0600);
-        posix_spawn_file_actions_adddup2(&actions, 1, 2);
-        if (posix_spawnp(&pid_, argv[0], &actions, nullptr, argv.data(), environ) != 0) {
-            pid_ = -1;
-        }
-        posix_spawn_file_actions_destroy(&actions);
-    }
-    ~Child() { stop(SIGKILL); }
-    Child(const Child&) = delete;
-    Child& operator=(const Child&) = delete;
-
-    pid_t pid() const { return pid_; }
-    // Sends `sig` and waits up to 10 s; then kills.
-    void stop(int sig = SIGTERM) {
-        if (pid_ <= 0) {
-            return;
-        }
-        ::kill(pid_, sig);
-        const auto end = Clock::now() + 10s;
-        while (::waitpid(pid_, nullptr, WNOHANG) == 0) {
-            if (Clock::now() > end) {
-                ::kill(pid_, SIGKILL);
-                ::waitpid(pid_, nullptr, 0);
-                break;
-            }
-            std::this_thread::sleep_for(10ms);
-        }
-        pid_ = -1;
-    }
-
-private:
-    pid_t pid_ = -1;
-};
 
 // The X side, read directly: whether our tray icon sits in the tray host (a window of class
 // "torvex" that is viewable and has been reparented away from the root).
@@ -283,27 +198,9 @@ std::string ownerOf(pid_t pid, int tid, const std::string& name) {
     return "other";
 }
 
-// A main-page entry's centre in the window, from the real skin.
-std::pair<int, int> mainEntryCentre(int entry) {
-    const std::string value = torvex::ini::readString(kSkins / "INI_CN" / "skin_main.ini",
-                                                      "BUTTONPOS", std::to_string(entry), 260);
-    std::array<int, 4> n{};
-    std::size_t pos = value.find(',');
-    for (int& v : n) {
-        v = torvex::leadingInt(std::string_view(value).substr(pos + 1));
-        pos = value.find(',', pos + 1);
-    }
-    return {n[0] + n[2] / 2, n[1] + n[3] / 2};
-}
-
-std::string visibleWindow() {
-    const std::string out =
-        capture("xdotool search --onlyvisible --name " + quoted("^" + kTitle + "$"));
-    return out.substr(0, out.find('\n'));
-}
-
+// Clicks a main-page entry of the real skin, in the window's own coordinates.
 void clickEntry(const std::string& window, int entry) {
-    const auto [x, y] = mainEntryCentre(entry);
+    const auto [x, y] = centreOf({}, layoutEntry("INI_CN/skin_main.ini", "BUTTONPOS", entry));
     capture("xdotool mousemove --window " + window + " " + std::to_string(x) + " " +
             std::to_string(y) + " click 1");
 }
@@ -313,15 +210,14 @@ struct Session {
     std::string display;
     int counter = 0;
 
-    // The real binary with a new settings folder and virtual mouse.
-    std::unique_ptr<Child> start(const std::vector<std::string>& extra) {
+    // The real binary with a new settings folder and virtual mouse; its output stays in scratch.
+    std::unique_ptr<Process> start(const std::vector<std::string>& extra) {
         const fs::path home = scratch / ("home-" + std::to_string(counter));
         const fs::path vm = scratch / ("vm-" + std::to_string(counter));
         ++counter;
-        std::vector<std::string> args{kBinary.string(), "--virtual-mouse=" + vm.string(), "--home",
-                                      home.string()};
+        std::vector<std::string> args{"--virtual-mouse=" + vm.string(), "--home", home.string()};
         args.insert(args.end(), extra.begin(), extra.end());
-        return std::make_unique<Child>(args, scratch / "torvex.log");
+        return std::make_unique<Process>(kTorvex, args, scratch);
     }
 };
 
@@ -414,28 +310,19 @@ int main(int argc, char** argv) {
     session.scratch =
         fs::temp_directory_path() / ("torvex-bench-session-" + std::to_string(::getpid()));
     fs::create_directories(session.scratch);
-    const fs::path displayFile = session.scratch / "display";
-    Child xvfb({"/bin/sh", "-c",
-                "exec Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>" +
-                    quoted(displayFile.string())},
-               session.scratch / "xvfb.log");
-    std::string number;
-    if (!eventually(
-            [&] {
-                number = slurp(displayFile);
-                return !number.empty() && number.back() == '\n';
-            },
-            30s)) {
-        std::printf("Skipped: Xvfb did not start.\n");
+    // Started as the tests start theirs: with -noreset, and ready once a client got in.
+    auto xvfb = std::make_unique<XServer>(session.scratch);
+    if (!xvfb->ready()) {
+        std::printf("Skipped: %s\n", xvfb->error().c_str());
         return 0;
     }
-    session.display = ":" + number.substr(0, number.size() - 1);
-    ::setenv("DISPLAY", session.display.c_str(), 1);
+    session.display = xvfb->display();
     auto xwatch = std::make_unique<XWatch>(session.display);
     XWatch& x = *xwatch;
-    Child trayer({"trayer", "--edge", "top", "--align", "right", "--widthtype", "pixel", "--width",
-                  "200", "--height", "24"},
-                 session.scratch / "trayer.log");
+    Process trayer("trayer",
+                   {"--edge", "top", "--align", "right", "--widthtype", "pixel", "--width", "200",
+                    "--height", "24"},
+                   session.scratch);
     if (!x.ok() ||
         !eventually(
             [] { return capture("xwininfo -root -tree").find("\"panel\"") != std::string::npos; },
@@ -457,7 +344,7 @@ int main(int argc, char** argv) {
         }
         std::this_thread::sleep_for(1s);
         rss.push_back(residentKiB(torvex->pid()));
-        torvex->stop();
+        torvex->stop(SIGTERM, 10s);
         eventually([&] { return !x.trayIconShown(); }, 10s);
     }
     std::printf("### Start-up to the tray icon (%d runs) and resident memory after start\n\n",
@@ -478,19 +365,19 @@ int main(int argc, char** argv) {
     std::printf("\n### Idle cost per thread, %d s each\n", idleSeconds);
     {
         auto torvex = session.start({});
-        eventually([] { return !visibleWindow().empty(); }, 30s);
+        eventually([] { return !visibleWindow(kTitleCn).empty(); }, 30s);
         capture("xdotool mousemove 1200 1000"); // the pointer off the window
         printIdle("Window shown, main page, pointer elsewhere", torvex->pid(),
                   measureIdle(torvex->pid(), idleSeconds));
-        torvex->stop();
+        torvex->stop(SIGTERM, 10s);
     }
     {
         auto torvex = session.start({"--hidden"});
         eventually([&] { return x.trayIconShown(); }, 30s);
         printIdle("Started hidden to the tray (--hidden)", torvex->pid(),
                   measureIdle(torvex->pid(), idleSeconds));
-        const bool visible = !visibleWindow().empty();
-        torvex->stop();
+        const bool visible = !visibleWindow(kTitleCn).empty();
+        torvex->stop(SIGTERM, 10s);
         if (visible) {
             std::printf("\nNote: the window was visible.\n");
         }
@@ -498,7 +385,7 @@ int main(int argc, char** argv) {
     {
         auto torvex = session.start({});
         std::string window;
-        eventually([&] { return !(window = visibleWindow()).empty(); }, 30s);
+        eventually([&] { return !(window = visibleWindow(kTitleCn)).empty(); }, 30s);
         clickEntry(window, 11); // the colour page's tab
         capture("xdotool mousemove 1200 1000");
         const int shownSeconds = std::max(1, idleSeconds / 3);
@@ -506,17 +393,17 @@ int main(int argc, char** argv) {
                   measureIdle(torvex->pid(), shownSeconds));
         clickEntry(window, 13); // the skin's close button: hide to the tray
         capture("xdotool mousemove 1200 1000");
-        const bool hidden = eventually([] { return visibleWindow().empty(); }, 10s);
+        const bool hidden = eventually([] { return visibleWindow(kTitleCn).empty(); }, 10s);
         printIdle(hidden ? "Colour page, then hidden to the tray"
                          : "Colour page, hiding FAILED (window still visible)",
                   torvex->pid(), measureIdle(torvex->pid(), idleSeconds));
-        torvex->stop();
+        torvex->stop(SIGTERM, 10s);
     }
     std::printf("\nFor comparison, a loop of two threads that poll every 2 ms wakes about 1000 "
                 "times a second (torvex-bench-device).\n");
     xwatch.reset();
-    trayer.stop();
-    xvfb.stop();
+    trayer.stop(SIGTERM, 10s);
+    xvfb.reset();
     std::error_code ec;
     fs::remove_all(session.scratch, ec);
     return 0;

@@ -1,6 +1,6 @@
 // An installed copy: the files land where desktops look for them, pass the desktops' own
 // validators, and the installed torvexctl runs from the prefix for a user with an empty home.
-#include "../e2e/process.h"
+#include "support/process.h"
 
 #include <csignal>
 #include <cstdlib>

@@ -2,6 +2,7 @@
 #include "common/ini_store.h"
 #include "macro/macro_file.h"
 #include "support/process.h"
+#include "support/programs.h"
 
 #include <gtest/gtest.h>
 #include <regex>
@@ -12,10 +13,9 @@ namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 using testing::eventually;
 using testing::Finished;
+using testing::kTorvexCtl;
 using testing::Process;
 using testing::slurp;
-
-const fs::path kTool = fs::path(TORVEX_BINARY_DIR) / "bin" / "torvexctl";
 
 // One line of the virtual mouse's reports.log: milliseconds and the bytes in hex.
 struct LoggedReport {
@@ -74,7 +74,7 @@ protected:
 
     Finished ctl(std::vector<std::string> args) {
         args.insert(args.begin(), {"--home", home_.string()});
-        return Process(kTool, args, root_).wait();
+        return Process(kTorvexCtl, args, root_).wait();
     }
     fs::path config() const { return home_ / "config.ini"; }
     std::string key(const std::string& section, const std::string& k) const {
@@ -207,12 +207,13 @@ TEST_F(Cli, RunPerformsTheButtonsHostSideFunctions) {
     ASSERT_TRUE(SaveMacroFile(home_ / "Macro_CN.dat", table));
     ASSERT_EQ(ctl({"set", "K2=41", "K3=29", "K4=42"}).status, 0);
 
-    Process run(kTool, {"--home", home_.string(), "--virtual-mouse=" + vm_.string(), "run"}, root_);
+    Process run(kTorvexCtl, {"--home", home_.string(), "--virtual-mouse=" + vm_.string(), "run"},
+                root_);
     const fs::path log = vm_ / "reports.log";
     ASSERT_TRUE(eventually([&] { return readLog(log).size() >= 14; })) << run.errSoFar();
     const auto vmouse = [&](std::vector<std::string> args) {
         args.insert(args.begin(), {"vmouse", vm_.string()});
-        return Process(kTool, args, root_).wait().status;
+        return Process(kTorvexCtl, args, root_).wait().status;
     };
 
     // Button 2 plays "Tap A": key down, 50 ms, key up, 120 ms, release-all.
@@ -262,12 +263,13 @@ TEST_F(Cli, RunHoldModeAndRemoval) {
     ASSERT_TRUE(SaveMacroFile(home_ / "Macro_CN.dat", table));
     ASSERT_EQ(ctl({"set", "K2=41", "MACRO_MODE2=1"}).status, 0);
 
-    Process run(kTool, {"--home", home_.string(), "--virtual-mouse=" + vm_.string(), "run"}, root_);
+    Process run(kTorvexCtl, {"--home", home_.string(), "--virtual-mouse=" + vm_.string(), "run"},
+                root_);
     const fs::path log = vm_ / "reports.log";
     ASSERT_TRUE(eventually([&] { return readLog(log).size() >= 14; })) << run.errSoFar();
     const auto vmouse = [&](std::vector<std::string> args) {
         args.insert(args.begin(), {"vmouse", vm_.string()});
-        return Process(kTool, args, root_).wait().status;
+        return Process(kTorvexCtl, args, root_).wait().status;
     };
 
     // A repetition takes about 80 ms; holding for about 300 ms plays a few, then it stops.
@@ -294,12 +296,13 @@ TEST_F(Cli, RemovalInTheMiddleOfAMacroStopsItAndEndsTheProgram) {
     table.count = 1;
     ASSERT_TRUE(SaveMacroFile(home_ / "Macro_CN.dat", table));
     ASSERT_EQ(ctl({"set", "K2=41"}).status, 0);
-    Process run(kTool, {"--home", home_.string(), "--virtual-mouse=" + vm_.string(), "run"}, root_);
+    Process run(kTorvexCtl, {"--home", home_.string(), "--virtual-mouse=" + vm_.string(), "run"},
+                root_);
     const fs::path log = vm_ / "reports.log";
     ASSERT_TRUE(eventually([&] { return readLog(log).size() >= 14; })) << run.errSoFar();
     const auto vmouse = [&](std::vector<std::string> args) {
         args.insert(args.begin(), {"vmouse", vm_.string()});
-        return Process(kTool, args, root_).wait().status;
+        return Process(kTorvexCtl, args, root_).wait().status;
     };
     ASSERT_EQ(vmouse({"click", "2"}), 0);
     ASSERT_TRUE(eventually([&] { return withCommand(readLog(log), "16").size() >= 2; }));
@@ -309,7 +312,8 @@ TEST_F(Cli, RemovalInTheMiddleOfAMacroStopsItAndEndsTheProgram) {
     const std::size_t atRemoval = readLog(log).size();
     std::this_thread::sleep_for(300ms);
     EXPECT_EQ(readLog(log).size(), atRemoval); // nothing reached the mouse after it went
-    const std::string state = Process(kTool, {"vmouse", vm_.string(), "state"}, root_).wait().out;
+    const std::string state =
+        Process(kTorvexCtl, {"vmouse", vm_.string(), "state"}, root_).wait().out;
     EXPECT_TRUE(state.empty()); // the virtual mouse went with the program
 }
 
@@ -338,7 +342,8 @@ TEST_F(Cli, UnreadableOrBrokenFilesGetAClearMessageAndAreKept) {
 }
 
 TEST_F(Cli, OneProgramDrivesTheMouseAndNoMouseIsExitThree) {
-    Process run(kTool, {"--home", home_.string(), "--virtual-mouse=" + vm_.string(), "run"}, root_);
+    Process run(kTorvexCtl, {"--home", home_.string(), "--virtual-mouse=" + vm_.string(), "run"},
+                root_);
     ASSERT_TRUE(eventually([&] { return readLog(vm_ / "reports.log").size() >= 14; }));
     const Finished busy = ctl({"--virtual-mouse", "apply"});
     EXPECT_EQ(busy.status, 4);

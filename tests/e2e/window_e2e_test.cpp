@@ -1,7 +1,10 @@
 // The real torvex binary under Xvfb, with trayer for the tray and a private session bus, driven
 // by xdotool: shape, Apply, language switch, close to the tray, a second start, exit from the
 // tray menu, and the two start-up failures. Screenshots of the pages are kept as artefacts.
+#include "support/programs.h"
+#include "support/skin_layout.h"
 #include "support/x_server.h"
+#include "support/x_windows.h"
 #include "tray_host.h"
 
 #include <QColor>
@@ -11,6 +14,7 @@
 #include <QRect>
 #include <gtest/gtest.h>
 #include <memory>
+#include <regex>
 #include <string>
 
 namespace torvex::testing {
@@ -105,8 +109,7 @@ protected:
     }
     static void TearDownTestSuite() {
         if (trayer_) {
-            trayer_->signal(SIGTERM);
-            trayer_->wait(20s);
+            trayer_->stop(SIGTERM, 20s);
         }
         trayer_.reset();
         xvfb_.reset();

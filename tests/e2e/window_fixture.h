@@ -2,7 +2,10 @@
 // mouse, and an X server of the test's own.
 #pragma once
 
+#include "support/programs.h"
+#include "support/skin_layout.h"
 #include "support/x_server.h"
+#include "support/x_windows.h"
 
 #include <gtest/gtest.h>
 #include <initializer_list>
@@ -43,8 +46,7 @@ protected:
     }
     void TearDown() override {
         if (torvex) {
-            torvex->signal(SIGTERM);
-            torvex->wait(std::chrono::seconds(20));
+            torvex->stop(SIGTERM, std::chrono::seconds(20));
         }
     }
     std::string reports() const { return slurp(scratch / "vm" / "reports.log"); }

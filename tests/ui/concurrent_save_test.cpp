@@ -4,27 +4,23 @@
 #include "common/ini_store.h"
 #include "device/pointer_settings.h"
 #include "sim/virtual_mouse.h"
+#include "support/process.h"
+#include "support/programs.h"
 #include "test_skin.h"
 
 #include <QTest>
 #include <atomic>
-#include <fcntl.h>
+#include <chrono>
 #include <gtest/gtest.h>
-#include <spawn.h>
 #include <string>
-#include <sys/wait.h>
 #include <thread>
 #include <utility>
 #include <vector>
-
-extern char** environ;
 
 namespace torvex::app {
 namespace {
 namespace fs = std::filesystem;
 using uitest::mainRect;
-
-const fs::path kTool = fs::path(TORVEX_BINARY_DIR) / "bin" / "torvexctl";
 
 class NullClock final : public ui::AnimatorScheduler {
 public:
@@ -32,27 +28,12 @@ public:
     void cancel() override {}
 };
 
-// torvexctl with these arguments; its exit status, or -1 when it could not start.
-int torvexctl(std::vector<std::string> args) {
-    args.insert(args.begin(), kTool.string());
-    std::vector<char*> argv;
-    for (auto& a : args) {
-        argv.push_back(a.data());
-    }
-    argv.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-    pid_t pid = -1;
-    const int spawned = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    if (spawned != 0) {
-        return -1;
-    }
-    int status = 0;
-    ::waitpid(pid, &status, 0);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+// torvexctl with these arguments, its output kept in `scratch`; its exit status, or -1 when it
+// could not start.
+int torvexctl(const std::vector<std::string>& args, const fs::path& scratch) {
+    return testing::Process(testing::kTorvexCtl, args, scratch)
+        .wait(std::chrono::seconds(60))
+        .status;
 }
 
 TEST(ConcurrentSave, TheWindowAndTorvexctlSavingDifferentKeysLoseNeither) {
@@ -100,8 +81,9 @@ TEST(ConcurrentSave, TheWindowAndTorvexctlSavingDifferentKeysLoseNeither) {
     std::atomic<bool> done{false};
     std::thread cli([&] {
         for (const Change& c : changes) {
-            if (torvexctl({"--home", home.string(), "set", "--profile", c.profile,
-                           c.key + "=" + c.value}) != 0) {
+            if (torvexctl(
+                    {"--home", home.string(), "set", "--profile", c.profile, c.key + "=" + c.value},
+                    tmp.path().toStdString()) != 0) {
                 ++failures;
             }
         }

@@ -1,54 +1,22 @@
 // Saving onto a file system that is really full: torvexctl, with its settings folder on a small
 // tmpfs mounted in a private user and mount namespace.
-#include <array>
-#include <fcntl.h>
-#include <filesystem>
-#include <fstream>
-#include <gtest/gtest.h>
-#include <spawn.h>
-#include <sstream>
-#include <string>
-#include <sys/wait.h>
-#include <vector>
+#include "support/process.h"
+#include "support/programs.h"
 
-extern char** environ;
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <string>
+#include <vector>
 
 namespace torvex {
 namespace {
 namespace fs = std::filesystem;
-
-const fs::path kTool = fs::path(TORVEX_BINARY_DIR) / "bin" / "torvexctl";
-const fs::path kData = fs::path(TORVEX_SOURCE_DIR) / "data";
-
-std::string slurp(const fs::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    std::stringstream ss;
-    ss << in.rdbuf();
-    return ss.str();
-}
-
-// Runs a program with its output to `log`; the exit status, or -1 when it could not start.
-int run(std::vector<std::string> args, const fs::path& log) {
-    std::vector<char*> argv;
-    for (auto& a : args) {
-        argv.push_back(a.data());
-    }
-    argv.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 1, log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    posix_spawn_file_actions_adddup2(&actions, 1, 2);
-    pid_t pid = -1;
-    const int spawned = posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    if (spawned != 0) {
-        return -1;
-    }
-    int status = 0;
-    ::waitpid(pid, &status, 0);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-}
+using namespace std::chrono_literals;
+using testing::Finished;
+using testing::kData;
+using testing::kTorvexCtl;
+using testing::Process;
+using testing::slurp;
 
 // Inside the namespaces: mount the tmpfs, let torvexctl seed the settings folder on it and keep
 // copies of the good files outside, fill the file system, then try to save. Each step's status
@@ -106,19 +74,23 @@ protected:
 };
 
 TEST_F(FullDisk, SavesFailWithAClearMessageAndKeepTheGoodFiles) {
-    const fs::path log = root_ / "namespace.log";
-    if (run({"unshare", "--user", "--map-root-user", "--mount", "true"}, log) != 0) {
-        GTEST_SKIP() << "user and mount namespaces are not available here (unshare: " << slurp(log)
+    const Finished probe =
+        Process("unshare", {"--user", "--map-root-user", "--mount", "true"}, root_).wait();
+    if (probe.status != 0) {
+        GTEST_SKIP() << "user and mount namespaces are not available here (unshare: " << probe.err
                      << ")";
     }
-    const int result =
-        run({"unshare", "--user", "--map-root-user", "--mount", "sh", "-c", kScript, "sh",
-             mount().string(), kTool.string(), out().string(), (kData / "Macro_EN.dat").string()},
-            log);
-    if (result == 90) {
-        GTEST_SKIP() << "a tmpfs cannot be mounted in a user namespace here: " << slurp(log);
+    const Finished result = Process("unshare",
+                                    {"--user", "--map-root-user", "--mount", "sh", "-c", kScript,
+                                     "sh", mount().string(), kTorvexCtl.string(), out().string(),
+                                     (kData / "Macro_EN.dat").string()},
+                                    root_)
+                                .wait(120s);
+    if (result.status == 90) {
+        GTEST_SKIP() << "a tmpfs cannot be mounted in a user namespace here: " << result.out
+                     << result.err;
     }
-    ASSERT_EQ(result, 0) << slurp(log);
+    ASSERT_EQ(result.status, 0) << result.out << result.err;
 
     // Every save onto the full disk failed, said why and named the file.
     const struct {

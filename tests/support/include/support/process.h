@@ -1,6 +1,8 @@
-// Runs the real binaries for end-to-end tests.
+// Child processes for the tests and the benchmarks: started without a shell, their output kept in
+// files, ended for sure when they go out of scope.
 #pragma once
 
+#include <atomic>
 #include <chrono>
 #include <csignal>
 #include <fcntl.h>
@@ -32,13 +34,15 @@ struct Finished {
     std::string err;
 };
 
-// A child process whose output goes to files in `scratch`.
+// A child process whose output goes to files in `scratch`. A `program` without a slash is looked
+// up in PATH. Its standard input is /dev/null.
 class Process {
 public:
     Process(const std::filesystem::path& program, const std::vector<std::string>& args,
-            const std::filesystem::path& scratch)
-        : outPath_(scratch / ("out-" + std::to_string(counter()))),
-          errPath_(scratch / ("err-" + std::to_string(counter()++))) {
+            const std::filesystem::path& scratch) {
+        const std::string n = std::to_string(counter()++);
+        outPath_ = scratch / ("out-" + n);
+        errPath_ = scratch / ("err-" + n);
         std::vector<std::string> all{program.string()};
         all.insert(all.end(), args.begin(), args.end());
         std::vector<char*> argv;
@@ -53,7 +57,7 @@ public:
                                          O_WRONLY | O_CREAT | O_TRUNC, 0600);
         posix_spawn_file_actions_addopen(&actions, 2, errPath_.c_str(),
                                          O_WRONLY | O_CREAT | O_TRUNC, 0600);
-        if (posix_spawn(&pid_, program.c_str(), &actions, nullptr, argv.data(), environ) != 0) {
+        if (posix_spawnp(&pid_, program.c_str(), &actions, nullptr, argv.data(), environ) != 0) {
             pid_ = -1;
         }
         posix_spawn_file_actions_destroy(&actions);
@@ -72,7 +76,8 @@ public:
             ::kill(pid_, sig);
         }
     }
-    // Waits at most `limit`; the child is killed past it (status then 128 + SIGKILL).
+    // Waits at most `limit`; the child is killed past it (status then 128 + SIGKILL). Without a
+    // child (it could not start) the status is -1.
     Finished wait(std::chrono::seconds limit = std::chrono::seconds(20)) {
         Finished f;
         if (pid_ <= 0) {
@@ -94,6 +99,11 @@ public:
         f.err = slurp(errPath_);
         return f;
     }
+    // Asks the child to end with `sig`, then waits as wait() does.
+    Finished stop(int sig = SIGTERM, std::chrono::seconds limit = std::chrono::seconds(20)) {
+        signal(sig);
+        return wait(limit);
+    }
     std::string errSoFar() const { return slurp(errPath_); }
     pid_t pid() const { return pid_; }
     // Not ended yet (the child is left to be collected by wait()).
@@ -105,8 +115,9 @@ public:
     }
 
 private:
-    static int& counter() {
-        static int n = 0;
+    // Names the output files; children may be started from several threads.
+    static std::atomic<int>& counter() {
+        static std::atomic<int> n{0};
         return n;
     }
     std::filesystem::path outPath_;
@@ -114,16 +125,17 @@ private:
     pid_t pid_ = -1;
 };
 
-// Polls `done` every 10 ms for at most `limit` (generous: a loaded or sanitised run is slow,
-// and a passing check returns at once).
+// Polls `done` every `step` for at most `limit` (generous: a loaded or sanitised run is slow,
+// and a passing check returns at once). A timing measurement polls with a finer step.
 inline bool eventually(const std::function<bool()>& done,
-                       std::chrono::milliseconds limit = std::chrono::milliseconds(20000)) {
+                       std::chrono::milliseconds limit = std::chrono::milliseconds(20000),
+                       std::chrono::milliseconds step = std::chrono::milliseconds(10)) {
     const auto deadline = std::chrono::steady_clock::now() + limit;
     while (!done()) {
         if (std::chrono::steady_clock::now() > deadline) {
             return false;
         }
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        std::this_thread::sleep_for(step);
     }
     return true;
 }
