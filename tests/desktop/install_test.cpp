@@ -1,6 +1,7 @@
 // An installed copy: the files land where desktops look for them, pass the desktops' own
 // validators, and the installed torvexctl runs from the prefix for a user with an empty home.
 #include "support/process.h"
+#include "support/temp_dir.h"
 
 #include <csignal>
 #include <cstdlib>
@@ -71,27 +72,23 @@ private:
 class Installed : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
-        std::string pattern = (fs::temp_directory_path() / "torvex-install-XXXXXX").string();
-        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-        root_ = pattern;
-        fs::create_directories(root_ / "scratch");
+        tmp_.emplace("torvex-install");
+        fs::create_directories(scratch());
         const auto done =
             Process(TORVEX_CMAKE_COMMAND,
-                    {"--install", TORVEX_BINARY_DIR, "--prefix", (root_ / "prefix").string()},
-                    root_ / "scratch")
+                    {"--install", TORVEX_BINARY_DIR, "--prefix", prefix().string()}, scratch())
                 .wait(std::chrono::seconds(120));
         installStatus_ = done.status;
         installError_ = done.out + done.err;
     }
-    static void TearDownTestSuite() {
-        std::error_code ec;
-        fs::remove_all(root_, ec);
-    }
+    static void TearDownTestSuite() { tmp_.reset(); }
     void SetUp() override { ASSERT_EQ(installStatus_, 0) << installError_; }
-    static fs::path prefix() { return root_ / "prefix"; }
-    static fs::path scratch() { return root_ / "scratch"; }
+    static const fs::path& root() { return tmp_->path(); }
+    static fs::path prefix() { return root() / "prefix"; }
+    static fs::path scratch() { return root() / "scratch"; }
 
-    static inline fs::path root_;
+    // One install for the whole suite: it takes a while.
+    static inline std::optional<testing::TempDir> tmp_;
     static inline int installStatus_ = -1;
     static inline std::string installError_;
 };
@@ -175,7 +172,7 @@ TEST_F(Installed, DesktopValidatorsAcceptTheFiles) {
 }
 
 TEST_F(Installed, FirstRunSeedsTheUserFolderFromThePrefixAndLaterRunsKeepItsChanges) {
-    const fs::path home = root_ / "home";
+    const fs::path home = root() / "home";
     fs::create_directories(home);
     ScopedEnv h("HOME", home.string());
     ScopedEnv x("XDG_CONFIG_HOME", std::nullopt);
@@ -212,7 +209,7 @@ TEST_F(Installed, FirstRunSeedsTheUserFolderFromThePrefixAndLaterRunsKeepItsChan
     EXPECT_EQ(slurp(factory / "config.ini"), factoryConfig);
 
     // --home seeds the folder it names the same way.
-    const fs::path chosen = root_ / "chosen";
+    const fs::path chosen = root() / "chosen";
     auto homed = Process(ctl, {"--home", chosen.string(), "show"}, scratch()).wait();
     ASSERT_EQ(homed.status, 0) << homed.err;
     EXPECT_EQ(slurp(chosen / "config.ini"), factoryConfig);
@@ -223,11 +220,11 @@ TEST_F(Installed, FirstRunSeedsTheUserFolderFromThePrefixAndLaterRunsKeepItsChan
 // prefix, draws its skin from the prefix, sends the profile to the (virtual) mouse, and a second
 // start keeps what the user changed.
 TEST_F(Installed, TheInstalledWindowStartsFromThePrefix) {
-    const fs::path home = root_ / "window-home";
+    const fs::path home = root() / "window-home";
     fs::create_directories(home);
     ScopedEnv h("HOME", home.string());
     ScopedEnv x("XDG_CONFIG_HOME", std::nullopt);
-    ScopedEnv runtime("XDG_RUNTIME_DIR", (root_ / "scratch").string());
+    ScopedEnv runtime("XDG_RUNTIME_DIR", (root() / "scratch").string());
     // The layout of an installed copy is the point here, not the display: Qt's offscreen
     // platform stands in for one (the window's own end-to-end tests run under Xvfb).
     ScopedEnv qpa("QT_QPA_PLATFORM", "offscreen");
@@ -246,21 +243,21 @@ TEST_F(Installed, TheInstalledWindowStartsFromThePrefix) {
         return std::make_pair(sent, end);
     };
 
-    const auto [sent, end] = start(root_ / "vm1");
+    const auto [sent, end] = start(root() / "vm1");
     ASSERT_TRUE(sent) << end.err;
     EXPECT_EQ(end.status, 0) << end.err;
     for (const char* name : {"config.ini", "Macro_CN.dat", "Macro_EN.dat", "constMacro.dat"}) {
         EXPECT_TRUE(fs::is_regular_file(user / name)) << name;
     }
     EXPECT_FALSE(fs::exists(user / "skins")); // drawn from the prefix
-    EXPECT_NE(slurp(root_ / "vm1/reports.log").find("07 20 "), std::string::npos); // exit path
+    EXPECT_NE(slurp(root() / "vm1/reports.log").find("07 20 "), std::string::npos); // exit path
 
     // A change of the user's survives the next start.
     auto set =
         Process(prefix() / "bin/torvexctl", {"set", "--profile", "2", "FIRE_TIME=123"}, scratch())
             .wait();
     ASSERT_EQ(set.status, 0) << set.err;
-    const auto [sentAgain, again] = start(root_ / "vm2");
+    const auto [sentAgain, again] = start(root() / "vm2");
     ASSERT_TRUE(sentAgain) << again.err;
     EXPECT_NE(slurp(user / "config.ini").find("FIRE_TIME=123"), std::string::npos);
 }
@@ -269,9 +266,8 @@ TEST_F(Installed, TheInstalledWindowStartsFromThePrefix) {
 // torvexctl names the pointer-settings backend it uses: the chooser's for the real mouse, the
 // virtual mouse's own file with a folder, none without one.
 TEST(TorvexctlPointerSettings, DevicesNamesTheBackendInUse) {
-    std::string pattern = (fs::temp_directory_path() / "torvex-pointer-XXXXXX").string();
-    ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-    const fs::path dir = pattern;
+    const testing::TempDir tmp("torvex-pointer");
+    const fs::path& dir = tmp.path();
     const fs::path ctl = fs::path(TORVEX_BINARY_DIR) / "bin/torvexctl";
     const fs::path file = dir / "desk.ini";
     struct Case {
@@ -299,8 +295,6 @@ TEST(TorvexctlPointerSettings, DevicesNamesTheBackendInUse) {
             << c.backend << '\n'
             << r.out;
     }
-    std::error_code ec;
-    fs::remove_all(dir, ec);
 }
 
 } // namespace

@@ -2,6 +2,7 @@
 #include "common/ini_store.h"
 #include "desktop/pointer_backends.h"
 #include "desktop/run_tool.h"
+#include "support/temp_dir.h"
 #include "x_pointer_control.h"
 
 #include <array>
@@ -29,11 +30,6 @@ constexpr std::array<int, 6> kSpeeds{1, 2, 10, 14, 18, 20};
 // A fresh folder, removed afterwards, and the environment variables the tools read, restored.
 class TempEnvironment : public ::testing::Test {
 protected:
-    void SetUp() override {
-        std::string pattern = (fs::temp_directory_path() / "torvex-desktop-XXXXXX").string();
-        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-        dir_ = pattern;
-    }
     void TearDown() override {
         for (const auto& [name, old] : saved_) {
             if (old) {
@@ -42,15 +38,14 @@ protected:
                 ::unsetenv(name.c_str());
             }
         }
-        std::error_code ec;
-        fs::remove_all(dir_, ec);
     }
     void setEnv(const std::string& name, const std::string& value) {
         const char* old = std::getenv(name.c_str());
         saved_.emplace_back(name, old ? std::optional<std::string>(old) : std::nullopt);
         ::setenv(name.c_str(), value.c_str(), 1);
     }
-    fs::path dir_;
+    torvex::testing::TempDir tmp_{"torvex-desktop"};
+    const fs::path dir_ = tmp_.path();
 
 private:
     std::vector<std::pair<std::string, std::optional<std::string>>> saved_;

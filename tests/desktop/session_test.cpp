@@ -5,6 +5,7 @@
 #include "desktop/run_tool.h"
 #include "device/mouse_session.h"
 #include "sim/virtual_mouse.h"
+#include "support/temp_dir.h"
 
 #include <cstdlib>
 #include <filesystem>
@@ -18,9 +19,6 @@ namespace fs = std::filesystem;
 class DesktopSession : public ::testing::Test {
 protected:
     void SetUp() override {
-        std::string pattern = (fs::temp_directory_path() / "torvex-session-XXXXXX").string();
-        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-        dir_ = pattern;
         for (const char* name : {"HOME", "XDG_CONFIG_HOME", "GSETTINGS_BACKEND"}) {
             const char* v = std::getenv(name);
             saved_.emplace_back(name, v ? std::optional<std::string>(v) : std::nullopt);
@@ -34,8 +32,6 @@ protected:
         for (const auto& [name, v] : saved_) {
             v ? ::setenv(name.c_str(), v->c_str(), 1) : ::unsetenv(name.c_str());
         }
-        std::error_code ec;
-        fs::remove_all(dir_, ec);
     }
 
     // Downloads settings with the given pointer and wheel choices, then runs the exit path.
@@ -56,7 +52,8 @@ protected:
         session.exitPath();
     }
 
-    fs::path dir_;
+    torvex::testing::TempDir tmp_{"torvex-session"};
+    const fs::path dir_ = tmp_.path();
 
 private:
     std::vector<std::pair<std::string, std::optional<std::string>>> saved_;

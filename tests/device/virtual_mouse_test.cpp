@@ -1,6 +1,7 @@
 // The virtual mouse as a device model: decoding of what it is told, the input reports it
 // produces, and its control socket and report log.
 #include "sim/virtual_mouse.h"
+#include "support/temp_dir.h"
 
 #include <filesystem>
 #include <fstream>
@@ -157,14 +158,9 @@ TEST(VirtualMouse, UnplugKillsOpenHandlesAndHidesTheInterfaces) {
 
 class ControlSocket : public ::testing::Test {
 protected:
-    void SetUp() override {
-        dir_ = std::filesystem::temp_directory_path() /
-               ("torvex-vmouse-" + std::to_string(::getpid()) + "-" +
-                ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        std::filesystem::remove_all(dir_);
-    }
-    void TearDown() override { std::filesystem::remove_all(dir_); }
-    std::filesystem::path dir_;
+    testing::TempDir tmp_{"torvex-vmouse"};
+    // Not there yet: serving creates it, private to us.
+    const std::filesystem::path dir_ = tmp_.path() / "vm";
 };
 
 TEST_F(ControlSocket, CommandsRoundTripAndTheFolderIsPrivate) {

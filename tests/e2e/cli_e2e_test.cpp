@@ -3,6 +3,7 @@
 #include "macro/macro_file.h"
 #include "support/process.h"
 #include "support/programs.h"
+#include "support/temp_dir.h"
 
 #include <gtest/gtest.h>
 #include <regex>
@@ -61,16 +62,8 @@ MacroRecord macro(const char16_t* name, std::initializer_list<std::array<int, 3>
 
 class Cli : public ::testing::Test {
 protected:
-    void SetUp() override {
-        std::string pattern = (fs::temp_directory_path() / "torvex-cli-XXXXXX").string();
-        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-        root_ = pattern;
-        home_ = root_ / "home";
-        vm_ = root_ / "vm";
-        // Each test has its own runtime folder, so its instance lock is its own.
-        ::setenv("XDG_RUNTIME_DIR", root_.c_str(), 1);
-    }
-    void TearDown() override { fs::remove_all(root_); }
+    // Each test has its own runtime folder, so its instance lock is its own.
+    void SetUp() override { ::setenv("XDG_RUNTIME_DIR", root_.c_str(), 1); }
 
     Finished ctl(std::vector<std::string> args) {
         args.insert(args.begin(), {"--home", home_.string()});
@@ -81,9 +74,10 @@ protected:
         return ini::readString(config(), section, k, 16);
     }
 
-    fs::path root_;
-    fs::path home_;
-    fs::path vm_;
+    testing::TempDir tmp_{"torvex-cli"};
+    const fs::path root_ = tmp_.path();
+    const fs::path home_ = root_ / "home";
+    const fs::path vm_ = root_ / "vm";
 };
 
 TEST_F(Cli, ApplyTracesTheFourteenReportsAndSaves) {

@@ -2,6 +2,7 @@
 // tmpfs mounted in a private user and mount namespace.
 #include "support/process.h"
 #include "support/programs.h"
+#include "support/temp_dir.h"
 
 #include <filesystem>
 #include <gtest/gtest.h>
@@ -53,14 +54,10 @@ exit 0
 class FullDisk : public ::testing::Test {
 protected:
     void SetUp() override {
-        std::string pattern = (fs::temp_directory_path() / "torvex-full-XXXXXX").string();
-        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-        root_ = pattern;
         fs::create_directories(mount());
         fs::create_directories(out());
         ::setenv("XDG_RUNTIME_DIR", root_.c_str(), 1);
     }
-    void TearDown() override { fs::remove_all(root_); }
 
     fs::path mount() const { return root_ / "mnt"; }
     fs::path out() const { return root_ / "out"; }
@@ -70,7 +67,8 @@ protected:
         return s.empty() ? -1 : std::stoi(s);
     }
 
-    fs::path root_;
+    testing::TempDir tmp_{"torvex-full"};
+    const fs::path root_ = tmp_.path();
 };
 
 TEST_F(FullDisk, SavesFailWithAClearMessageAndKeepTheGoodFiles) {

@@ -1,4 +1,5 @@
 #include "common/ini_store.h"
+#include "support/temp_dir.h"
 
 #include <csignal>
 #include <filesystem>
@@ -18,17 +19,10 @@ namespace fs = std::filesystem;
 
 class IniStore : public ::testing::Test {
 protected:
-    void SetUp() override {
-        char pattern[] = "/tmp/torvex-ini-XXXXXX";
-        ASSERT_NE(::mkdtemp(pattern), nullptr);
-        dir_ = pattern;
-        ::chmod(dir_.c_str(), 0755);
-        file_ = dir_ / "config.ini";
-    }
-    void TearDown() override {
-        ::chmod(dir_.c_str(), 0755);
-        fs::remove_all(dir_);
-    }
+    // Reachable for the unprivileged user inChild() switches to when we run as root.
+    void SetUp() override { ::chmod(dir_.c_str(), 0755); }
+    // Some tests take the write permission away; removing the folder needs it back.
+    void TearDown() override { ::chmod(dir_.c_str(), 0755); }
 
     void put(const std::string& bytes) const { put(file_, bytes); }
     static void put(const fs::path& p, const std::string& bytes) {
@@ -51,8 +45,9 @@ protected:
         return names;
     }
 
-    fs::path dir_;
-    fs::path file_;
+    testing::TempDir tmp_{"torvex-ini"};
+    const fs::path dir_ = tmp_.path();
+    const fs::path file_ = dir_ / "config.ini";
 };
 
 TEST_F(IniStore, ReadsWithProfileStringRules) {

@@ -1,4 +1,5 @@
 #include "common/instance_lock.h"
+#include "support/temp_dir.h"
 
 #include <gtest/gtest.h>
 #include <stdlib.h>
@@ -9,9 +10,8 @@ namespace torvex {
 namespace {
 
 TEST(InstanceLock, OneHolderPerSettingsFolderUntilItGoes) {
-    char runtime[] = "/tmp/torvex-run-XXXXXX";
-    ASSERT_NE(::mkdtemp(runtime), nullptr);
-    ::setenv("XDG_RUNTIME_DIR", runtime, 1);
+    const testing::TempDir runtime("torvex-run");
+    ::setenv("XDG_RUNTIME_DIR", runtime.path().c_str(), 1);
 
     auto first = InstanceLock::tryAcquire("/home/u/.config/torvex", "torvex");
     ASSERT_TRUE(first.has_value());
@@ -37,7 +37,6 @@ TEST(InstanceLock, OneHolderPerSettingsFolderUntilItGoes) {
 
     EXPECT_EQ(InstanceLock::folderKey("/a/b"), InstanceLock::folderKey("/a/./b"));
     EXPECT_NE(InstanceLock::folderKey("/a/b"), InstanceLock::folderKey("/a/c"));
-    std::filesystem::remove_all(runtime);
     ::unsetenv("XDG_RUNTIME_DIR");
 }
 

@@ -1,10 +1,10 @@
 #include "common/paths.h"
+#include "support/temp_dir.h"
 
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
 #include <sstream>
-#include <unistd.h>
 
 namespace torvex {
 namespace {
@@ -13,9 +13,6 @@ namespace fs = std::filesystem;
 class Paths : public ::testing::Test {
 protected:
     void SetUp() override {
-        char pattern[] = "/tmp/torvex-paths-XXXXXX";
-        ASSERT_NE(::mkdtemp(pattern), nullptr);
-        root_ = pattern;
         // An installed prefix: <prefix>/bin and <prefix>/share/torvex with the factory files.
         fs::create_directories(root_ / "prefix" / "bin");
         fs::create_directories(factory() / "skins" / "INI_CN");
@@ -23,7 +20,6 @@ protected:
             write(factory() / name, "factory " + name);
         }
     }
-    void TearDown() override { fs::remove_all(root_); }
 
     fs::path factory() const { return root_ / "prefix" / "share" / "torvex"; }
     static void write(const fs::path& p, const std::string& text) {
@@ -43,7 +39,8 @@ protected:
         return o;
     }
 
-    fs::path root_;
+    testing::TempDir tmp_{"torvex-paths"};
+    const fs::path root_ = tmp_.path();
 };
 
 TEST_F(Paths, ResolvesEachMode) {

@@ -4,13 +4,13 @@
 #include "macro/key_codes.h"
 #include "macro/macro_file.h"
 #include "macrogen/macro_definition.h"
+#include "support/temp_dir.h"
 
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
 #include <map>
 #include <sstream>
-#include <unistd.h>
 
 namespace torvex {
 namespace {
@@ -32,9 +32,8 @@ MacroTable load(const fs::path& file, MacroTableKind kind) {
 }
 
 TEST(FactoryMacros, CommittedFilesMatchTheirDefinitions) {
-    char pattern[] = "/tmp/torvex-macrogen-XXXXXX";
-    ASSERT_NE(::mkdtemp(pattern), nullptr);
-    const fs::path scratch = pattern;
+    const testing::TempDir tmp("torvex-macrogen");
+    const fs::path& scratch = tmp.path();
     std::size_t outputs = 0;
     for (const auto& entry : fs::directory_iterator(kData / "macros")) {
         if (entry.path().extension() != ".txt") {
@@ -54,7 +53,6 @@ TEST(FactoryMacros, CommittedFilesMatchTheirDefinitions) {
         }
     }
     EXPECT_EQ(outputs, 5u) << "constMacro.dat, two defMacro.dat and two Macro_*.dat";
-    fs::remove_all(scratch);
 }
 
 TEST(FactoryMacros, FixedMacrosInTheirOrder) {

@@ -1,6 +1,7 @@
 #include "fake_page.h"
 #include "macro/macro_editor.h"
 #include "macro/macro_file.h"
+#include "support/temp_dir.h"
 
 #include <atomic>
 #include <chrono>
@@ -10,7 +11,6 @@
 #include <gtest/gtest.h>
 #include <memory>
 #include <thread>
-#include <unistd.h>
 
 namespace torvex {
 namespace {
@@ -218,9 +218,8 @@ TEST(MacroEditor, EditedDelayRowIsStored) {
 }
 
 TEST(MacroEditor, SaveClampsTheRepeatCountAndWritesItBack) {
-    const auto dir =
-        std::filesystem::temp_directory_path() / ("torvex-editor-" + std::to_string(::getpid()));
-    std::filesystem::create_directories(dir);
+    const testing::TempDir tmp("torvex-editor");
+    const std::filesystem::path& dir = tmp.path();
     const struct {
         std::u16string field;
         int stored;
@@ -255,7 +254,6 @@ TEST(MacroEditor, SaveClampsTheRepeatCountAndWritesItBack) {
     const MacroSaveResult failed = p.editor.saveMacros(p.page, dir / "not-a-folder" / "M.dat");
     EXPECT_FALSE(failed.saved);
     EXPECT_FALSE(failed.error.empty());
-    std::filesystem::remove_all(dir);
 }
 
 TEST(MacroEditor, NewMacro) {
@@ -478,10 +476,8 @@ TEST(MacroEditor, IndexesFromStateStayInsideTheTable) {
     q.tables.user.currentMacro = 99;
     const MacroTable before = q.tables.user;
     q.editor.toggleRepeat(q.page);
-    const auto file = std::filesystem::temp_directory_path() /
-                      ("torvex-editor-idx-" + std::to_string(::getpid()) + ".dat");
-    EXPECT_TRUE(q.editor.saveMacros(q.page, file).saved);
-    std::filesystem::remove(file);
+    const testing::TempDir tmp("torvex-editor-idx");
+    EXPECT_TRUE(q.editor.saveMacros(q.page, tmp.path() / "Macro_EN.dat").saved);
     EXPECT_EQ(q.tables.user.records, before.records);
 
     // A right-click above the list keeps a negative row: the menu stays shut, and an edit end
@@ -514,9 +510,8 @@ TEST(MacroEditor, RowUnderThePointer) {
 }
 
 TEST(MacroEditor, EveryChangeWaitsForTheTablesLock) {
-    const auto dir = std::filesystem::temp_directory_path() /
-                     ("torvex-editor-lock-" + std::to_string(::getpid()));
-    std::filesystem::create_directories(dir);
+    const testing::TempDir tmp("torvex-editor-lock");
+    const std::filesystem::path& dir = tmp.path();
     const struct {
         const char* name;
         std::function<void(Page&)> change;
@@ -566,7 +561,6 @@ TEST(MacroEditor, EveryChangeWaitsForTheTablesLock) {
                              p.tables.user.currentMacro != before.currentMacro;
         EXPECT_TRUE(changed);
     }
-    std::filesystem::remove_all(dir);
 }
 
 TEST(MacroEditor, MenuIds) {

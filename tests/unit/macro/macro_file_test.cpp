@@ -2,6 +2,7 @@
 #include "common/utf16.h"
 #include "macro/key_codes.h"
 #include "macro/macro_file.h"
+#include "support/temp_dir.h"
 
 #include <bit>
 #include <filesystem>
@@ -9,7 +10,6 @@
 #include <gtest/gtest.h>
 #include <random>
 #include <sstream>
-#include <unistd.h>
 
 namespace torvex {
 namespace {
@@ -44,14 +44,6 @@ const std::string kExampleDigits = "077000049000" + repeat("000", 36) + "0000010
 
 class MacroFile : public ::testing::Test {
 protected:
-    void SetUp() override {
-        char pattern[] = "/tmp/torvex-macro-XXXXXX";
-        ASSERT_NE(::mkdtemp(pattern), nullptr);
-        dir_ = pattern;
-        file_ = dir_ / "Macro_EN.dat";
-    }
-    void TearDown() override { fs::remove_all(dir_); }
-
     void put(const std::string& bytes) const { std::ofstream(file_, std::ios::binary) << bytes; }
     std::string contents() const {
         std::ifstream in(file_, std::ios::binary);
@@ -70,8 +62,9 @@ protected:
         put(text);
     }
 
-    fs::path dir_;
-    fs::path file_;
+    testing::TempDir tmp_{"torvex-macro"};
+    const fs::path dir_ = tmp_.path();
+    const fs::path file_ = dir_ / "Macro_EN.dat";
 };
 
 TEST_F(MacroFile, WorkedExampleDigitForDigit) {

@@ -2,7 +2,7 @@
 #include "device/button_events.h"
 #include "device/launcher.h"
 #include "fake_mouse.h"
-#include "temp_dir.h"
+#include "support/temp_dir.h"
 
 #include <csignal>
 #include <fstream>

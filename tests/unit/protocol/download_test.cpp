@@ -2,7 +2,7 @@
 #include "device/download.h"
 #include "fake_mouse.h"
 #include "settings/config_store.h"
-#include "temp_dir.h"
+#include "support/temp_dir.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,6 @@
 #include "common/ini_store.h"
 #include "settings/config_store.h"
+#include "support/temp_dir.h"
 
 #include <filesystem>
 #include <fstream>
@@ -7,7 +8,6 @@
 #include <gtest/gtest.h>
 #include <random>
 #include <sstream>
-#include <unistd.h>
 
 namespace torvex {
 namespace {
@@ -24,14 +24,6 @@ const char* const kDefaultExport[] = {
 
 class ConfigStore : public ::testing::Test {
 protected:
-    void SetUp() override {
-        char pattern[] = "/tmp/torvex-settings-XXXXXX";
-        ASSERT_NE(::mkdtemp(pattern), nullptr);
-        dir_ = pattern;
-        file_ = dir_ / "config.ini";
-    }
-    void TearDown() override { fs::remove_all(dir_); }
-
     void put(const std::string& bytes) const { std::ofstream(file_, std::ios::binary) << bytes; }
     std::string contents() const {
         std::ifstream in(file_, std::ios::binary);
@@ -48,8 +40,9 @@ protected:
         return s;
     }
 
-    fs::path dir_;
-    fs::path file_;
+    testing::TempDir tmp_{"torvex-settings"};
+    const fs::path dir_ = tmp_.path();
+    const fs::path file_ = dir_ / "config.ini";
 };
 
 // A configuration in which every field differs from the built-in defaults and from zero.

@@ -3,12 +3,12 @@
 #include "macro/macro_file.h"
 #include "settings/config_store.h"
 #include "settings/function_codes.h"
+#include "support/temp_dir.h"
 
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
-#include <unistd.h>
 #include <vector>
 
 namespace torvex {
@@ -42,9 +42,8 @@ TEST(FactoryConfig, StartsInChineseOnProfileOne) {
 }
 
 TEST(FactoryConfig, ProfilesAreWhatRestoreDefaultsWouldWrite) {
-    char pattern[] = "/tmp/torvex-factory-XXXXXX";
-    ASSERT_NE(::mkdtemp(pattern), nullptr);
-    const fs::path copy = fs::path(pattern) / "config.ini";
+    const testing::TempDir tmp("torvex-factory");
+    const fs::path copy = tmp.path() / "config.ini";
     fs::copy_file(kData / "config.ini", copy);
     MouseSettings s;
     ASSERT_TRUE(RestoreFactorySettings(copy, 1, 0, s));
@@ -54,7 +53,6 @@ TEST(FactoryConfig, ProfilesAreWhatRestoreDefaultsWouldWrite) {
         EXPECT_EQ(load("Config" + std::to_string(n)), restored) << n;
     }
     EXPECT_EQ(load("CfgReset1"), builtInDefaults());
-    fs::remove_all(pattern);
 }
 
 TEST(FactoryConfig, EveryFactoryProfileIsUsableAndDistinct) {
