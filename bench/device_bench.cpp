@@ -7,6 +7,7 @@
 #include "device/mouse_session.h"
 #include "settings/mouse_settings.h"
 #include "sim/virtual_mouse.h"
+#include "support/temp_dir.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -56,15 +57,6 @@ Stats statsOf(std::vector<double> deviations) {
     s.p99 = deviations[std::min(deviations.size() - 1, deviations.size() * 99 / 100)];
     s.max = deviations.back();
     return s;
-}
-
-fs::path tempDir() {
-    std::string pattern = (fs::temp_directory_path() / "torvex-bench-XXXXXX").string();
-    if (::mkdtemp(pattern.data()) == nullptr) {
-        std::perror("mkdtemp");
-        std::exit(1);
-    }
-    return pattern;
 }
 
 // 250 events (key A down/up) with 10 ms pauses, played 4 times: 1000 events, plus the
@@ -123,7 +115,7 @@ struct Recorder {
 // Played the way a button press plays it: the virtual mouse reports the press, the input reader
 // and the button worker do the rest.
 Stats macroTimingDeadlines() {
-    const fs::path dir = tempDir();
+    const torvex::testing::TempDir tmp("torvex-bench");
     sim::VirtualMouse vm;
     MacroTables macros;
     macros.user.records[0] = benchMacro();
@@ -135,7 +127,7 @@ Stats macroTimingDeadlines() {
         s.buttonFunction = {41, 2, 3, 5, 4, 16, 15};
         return s;
     };
-    device::MouseSession session(vm, macros, pointer, dir / "config.ini", hooks);
+    device::MouseSession session(vm, macros, pointer, tmp.path() / "config.ini", hooks);
     session.findDevice();
     Recorder recorder;
     recorder.hook(session.channel());
@@ -152,7 +144,6 @@ Stats macroTimingDeadlines() {
         std::this_thread::sleep_for(std::chrono::milliseconds(100));
     }
     session.stop();
-    fs::remove_all(dir);
     std::lock_guard lock(recorder.mutex);
     return statsOf(recorder.deviations(schedule()));
 }
@@ -237,7 +228,8 @@ double wakeupsPerSecond(pid_t pid, int seconds) {
 }
 
 double idleRun(int seconds) {
-    const fs::path dir = tempDir();
+    const torvex::testing::TempDir tmp("torvex-bench");
+    const fs::path& dir = tmp.path();
     const std::string tool = std::string(TORVEX_BINARY_DIR) + "/bin/torvexctl";
     std::vector<std::string> args{tool, "--home", (dir / "home").string(),
                                   "--virtual-mouse=" + (dir / "vm").string(), "run"};
@@ -253,7 +245,6 @@ double idleRun(int seconds) {
     const double rate = wakeupsPerSecond(pid, seconds);
     ::kill(pid, SIGTERM);
     ::waitpid(pid, nullptr, 0);
-    fs::remove_all(dir);
     return rate;
 }
 

@@ -6,16 +6,13 @@
 #include "markdown_reporter.h"
 #include "settings/mouse_settings.h"
 #include "sim/virtual_mouse.h"
+#include "support/temp_dir.h"
 
 #include <benchmark/benchmark.h>
 #include <chrono>
-#include <cstdio>
-#include <cstdlib>
-#include <filesystem>
 #include <string>
 
 namespace {
-namespace fs = std::filesystem;
 using namespace torvex;
 using Clock = std::chrono::steady_clock;
 
@@ -24,16 +21,12 @@ constexpr int kRepetitions = 5;
 // A fresh settings folder and session on the virtual mouse per benchmark.
 class Download {
 public:
-    Download() : dir_(makeDir()), session_(vm_, macros_, pointer_, dir_ / "config.ini", {}) {
+    Download() : session_(vm_, macros_, pointer_, dir_.path() / "config.ini", {}) {
         session_.findDevice();
         session_.channel().setTraceHook([this](const device::FeatureTrace& t) {
             last_ = t.time;
             ++reports_;
         });
-    }
-    ~Download() {
-        std::error_code ec;
-        fs::remove_all(dir_, ec);
     }
     Download(const Download&) = delete;
     Download& operator=(const Download&) = delete;
@@ -48,16 +41,7 @@ public:
     int reports() const { return reports_; }
 
 private:
-    static fs::path makeDir() {
-        std::string pattern = (fs::temp_directory_path() / "torvex-bench-XXXXXX").string();
-        if (::mkdtemp(pattern.data()) == nullptr) {
-            std::perror("mkdtemp");
-            std::exit(1);
-        }
-        return pattern;
-    }
-
-    fs::path dir_;
+    torvex::testing::TempDir dir_{"torvex-bench"};
     sim::VirtualMouse vm_;
     MacroTables macros_;
     device::NoPointerSettings pointer_;
