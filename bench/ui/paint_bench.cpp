@@ -6,6 +6,7 @@
 #include "live_window.h"
 #include "markdown_reporter.h"
 #include "settings/config_store.h"
+#include "support/temp_dir.h"
 #include "ui/skin/page_composer.h"
 #include "ui/skin/skin_images.h"
 #include "ui/skin/skin_layout.h"
@@ -14,7 +15,6 @@
 #include <benchmark/benchmark.h>
 #include <filesystem>
 #include <string>
-#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -157,9 +157,8 @@ int main(int argc, char** argv) {
         ->Unit(benchmark::kMillisecond)
         ->Repetitions(kRepetitions);
 
-    const fs::path scratch =
-        fs::temp_directory_path() / ("torvex-bench-paint-" + std::to_string(::getpid()));
-    bench::LiveWindow live(scratch / "home");
+    const testing::TempDir scratch("torvex-bench-paint");
+    bench::LiveWindow live(scratch.path() / "home");
     struct Hover {
         const char* what;
         int page;
@@ -186,7 +185,5 @@ int main(int argc, char** argv) {
     bench::MarkdownReporter reporter("In-process window figures (Google Benchmark)");
     benchmark::RunSpecifiedBenchmarks(&reporter);
     benchmark::Shutdown();
-    std::error_code ec;
-    fs::remove_all(scratch, ec);
     return reporter.failed() ? 1 : 0;
 }

@@ -4,6 +4,7 @@
 //   torvex-bench-window [runs]
 //   TORVEX_BENCH_USE_CYCLES=N   cycles of the simulated hour of use (default 1000)
 #include "live_window.h"
+#include "support/temp_dir.h"
 
 #include <QApplication>
 #include <QThread>
@@ -114,9 +115,8 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     using namespace torvex;
 
-    const fs::path scratch =
-        fs::temp_directory_path() / ("torvex-bench-window-" + std::to_string(::getpid()));
-    fs::create_directories(scratch);
+    const testing::TempDir scratchDir("torvex-bench-window");
+    const fs::path& scratch = scratchDir.path();
 
     std::printf("### Start-up to the first painted frame\n\n");
     std::printf("| runs | median ms | min ms | max ms |\n|---|---|---|---|\n");
@@ -211,7 +211,5 @@ int main(int argc, char** argv) {
         "%d cycles\n",
         cycles, useSeconds, lastKiB - startKiB, lastKiB - tenthKiB, tenth,
         lastHeapKiB - startHeapKiB, lastHeapKiB - tenthHeapKiB, tenth);
-    std::error_code ec;
-    fs::remove_all(scratch, ec);
     return starts.empty() || stillPaints != 0 ? 1 : 0;
 }
