@@ -13,8 +13,8 @@
 
 #include <QApplication>
 #include <benchmark/benchmark.h>
+#include <cstdlib>
 #include <filesystem>
-#include <malloc.h>
 #include <string>
 #include <vector>
 
@@ -133,11 +133,14 @@ void hoverToFrame(benchmark::State& state, bench::LiveWindow& live, int page, QP
 int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     qputenv("DBUS_SESSION_BUS_ADDRESS", "disabled:");
-    // A decoded picture is a 2 MB block. glibc first gives such blocks fresh pages from the
-    // kernel and only later, once one has been freed, keeps them in the heap, so a figure that
-    // decodes on every paint would depend on what ran before it. Fixing the threshold measures
-    // every benchmark in the state a long-running window reaches.
-    ::mallopt(M_MMAP_THRESHOLD, 32 * 1024 * 1024);
+    // A decoded picture or a composed frame is a 2 MB block. glibc serves the first such blocks
+    // with fresh pages from the kernel and keeps later ones in the heap once one has been freed
+    // (it raises its thresholds then), so a figure would depend on which benchmark ran before
+    // it. Freeing one such block first starts every benchmark in the state a running window
+    // reaches after its first frame.
+    void* block = std::malloc(4 << 20);
+    benchmark::DoNotOptimize(block);
+    std::free(block);
     benchmark::Initialize(&argc, argv);
     QApplication app(argc, argv);
 
