@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Builds the optimised tree and runs every benchmark in one go, printing the tables (Markdown);
 # a copy goes to <build>/bench-results.md and the programs' own messages to
-# <build>/bench-stderr.log. The whole run takes about twelve minutes.
+# <build>/bench-stderr.log. The whole run takes about ten minutes.
 #   scripts/bench.sh [build-dir]      (default: the release preset, build/release)
 # TORVEX_BENCH_IDLE_SECONDS sets each idle window (default 30 s), TORVEX_BENCH_USE_CYCLES the
 # simulated use of the window (default 1000 cycles of three page switches and 21 hovers).
