@@ -7,6 +7,7 @@
 #include "device/mouse_session.h"
 #include "settings/mouse_settings.h"
 #include "sim/virtual_mouse.h"
+#include "support/process.h"
 #include "support/temp_dir.h"
 
 #include <algorithm>
@@ -19,7 +20,6 @@
 #include <filesystem>
 #include <fstream>
 #include <mutex>
-#include <spawn.h>
 #include <string>
 #include <sys/prctl.h>
 #include <sys/wait.h>
@@ -27,8 +27,6 @@
 #include <time.h>
 #include <unistd.h>
 #include <vector>
-
-extern char** environ;
 
 namespace {
 using namespace torvex;
@@ -230,21 +228,15 @@ double wakeupsPerSecond(pid_t pid, int seconds) {
 double idleRun(int seconds) {
     const torvex::testing::TempDir tmp("torvex-bench");
     const fs::path& dir = tmp.path();
-    const std::string tool = std::string(TORVEX_BINARY_DIR) + "/bin/torvexctl";
-    std::vector<std::string> args{tool, "--home", (dir / "home").string(),
-                                  "--virtual-mouse=" + (dir / "vm").string(), "run"};
-    std::vector<char*> argv;
-    for (auto& a : args) {
-        argv.push_back(a.data());
-    }
-    argv.push_back(nullptr);
-    pid_t pid = 0;
-    if (posix_spawn(&pid, tool.c_str(), nullptr, nullptr, argv.data(), environ) != 0) {
+    torvex::testing::Process tool(
+        fs::path(TORVEX_BINARY_DIR) / "bin" / "torvexctl",
+        {"--home", (dir / "home").string(), "--virtual-mouse=" + (dir / "vm").string(), "run"},
+        dir);
+    if (tool.pid() <= 0) {
         return -1;
     }
-    const double rate = wakeupsPerSecond(pid, seconds);
-    ::kill(pid, SIGTERM);
-    ::waitpid(pid, nullptr, 0);
+    const double rate = wakeupsPerSecond(tool.pid(), seconds);
+    tool.stop();
     return rate;
 }
 

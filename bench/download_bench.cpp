@@ -16,8 +16,6 @@ namespace {
 using namespace torvex;
 using Clock = std::chrono::steady_clock;
 
-constexpr int kRepetitions = 5;
-
 // A fresh settings folder and session on the virtual mouse per benchmark.
 class Download {
 public:
@@ -70,15 +68,8 @@ void wholeCall(benchmark::State& state) {
 
 int main(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);
-    benchmark::RegisterBenchmark("download, call to the last of the fourteen reports", toLastReport)
-        ->UseManualTime()
-        ->Unit(benchmark::kMillisecond)
-        ->Repetitions(kRepetitions);
-    benchmark::RegisterBenchmark("download, whole call with both profile saves", wholeCall)
-        ->Unit(benchmark::kMillisecond)
-        ->Repetitions(kRepetitions);
-    bench::MarkdownReporter reporter("Settings download to the virtual mouse (Google Benchmark)");
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    benchmark::Shutdown();
-    return reporter.failed() ? 1 : 0;
+    bench::addBenchmark("download, call to the last of the fourteen reports", toLastReport)
+        ->UseManualTime();
+    bench::addBenchmark("download, whole call with both profile saves", wholeCall);
+    return bench::runBenchmarks("Settings download to the virtual mouse (Google Benchmark)");
 }

@@ -101,4 +101,23 @@ private:
     bool failed_ = false;
 };
 
+constexpr int kRepetitions = 5;
+
+// Registers one benchmark, timed in milliseconds over kRepetitions repetitions.
+template <typename Fn>
+benchmark::internal::Benchmark* addBenchmark(const std::string& name, Fn&& fn) {
+    return benchmark::RegisterBenchmark(name.c_str(), std::forward<Fn>(fn))
+        ->Unit(benchmark::kMillisecond)
+        ->Repetitions(kRepetitions);
+}
+
+// Runs the registered benchmarks (as the library's own flags choose them) and prints the table
+// under `title`; returns the program's exit status.
+inline int runBenchmarks(std::string title) {
+    MarkdownReporter reporter(std::move(title));
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    benchmark::Shutdown();
+    return reporter.failed() ? 1 : 0;
+}
+
 } // namespace torvex::bench

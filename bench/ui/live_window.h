@@ -17,6 +17,12 @@
 
 namespace torvex::bench {
 
+using Clock = std::chrono::steady_clock;
+
+inline double ms(Clock::duration d) {
+    return std::chrono::duration<double, std::milli>(d).count();
+}
+
 // Counts the paint events a widget receives.
 class PaintCounter : public QObject {
 public:
@@ -33,11 +39,6 @@ public:
 // new settings folder seeded from the source tree, shown, first frame painted.
 class LiveWindow {
 public:
-    using Clock = std::chrono::steady_clock;
-    static double ms(Clock::duration d) {
-        return std::chrono::duration<double, std::milli>(d).count();
-    }
-
     explicit LiveWindow(const std::filesystem::path& home) {
         torvex::PathOptions options;
         options.home = home;

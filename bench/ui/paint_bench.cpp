@@ -23,7 +23,6 @@ namespace fs = std::filesystem;
 using namespace torvex;
 
 const fs::path kSkinDir = fs::path(TORVEX_SOURCE_DIR) / "data" / "skins";
-constexpr int kRepetitions = 5;
 
 const char* pageName(int page) {
     switch (page) {
@@ -149,22 +148,15 @@ int main(int argc, char** argv) {
         for (bool cached : {true, false}) {
             const std::string name = std::string("repaint, ") + pageName(page) + " page, " +
                                      (cached ? "picture cache" : "decode every paint");
-            benchmark::RegisterBenchmark(name.c_str(),
-                                         [&composition, page, cached](auto& s) {
-                                             composePage(s, composition, page, cached);
-                                         })
-                ->Unit(benchmark::kMillisecond)
-                ->Repetitions(kRepetitions);
+            bench::addBenchmark(name, [&composition, page, cached](auto& s) {
+                composePage(s, composition, page, cached);
+            });
         }
     }
-    benchmark::RegisterBenchmark("window region, runs of kept pixels",
-                                 [&](auto& s) { regionByRuns(s, composition.mask); })
-        ->Unit(benchmark::kMillisecond)
-        ->Repetitions(kRepetitions);
-    benchmark::RegisterBenchmark("window region, one toggle per light pixel",
-                                 [&](auto& s) { regionPixelByPixel(s, composition.mask); })
-        ->Unit(benchmark::kMillisecond)
-        ->Repetitions(kRepetitions);
+    bench::addBenchmark("window region, runs of kept pixels",
+                        [&](auto& s) { regionByRuns(s, composition.mask); });
+    bench::addBenchmark("window region, one toggle per light pixel",
+                        [&](auto& s) { regionPixelByPixel(s, composition.mask); });
 
     const testing::TempDir scratch("torvex-bench-paint");
     bench::LiveWindow live(scratch.path() / "home");
@@ -183,16 +175,11 @@ int main(int argc, char** argv) {
         for (bool cached : {true, false}) {
             const std::string name = std::string("hover to frame, ") + h.what + ", " +
                                      (cached ? "picture cache" : "decode every paint");
-            benchmark::RegisterBenchmark(
-                name.c_str(),
-                [&live, h, cached](auto& s) { hoverToFrame(s, live, h.page, h.a, h.b, cached); })
-                ->Unit(benchmark::kMillisecond)
-                ->Repetitions(kRepetitions);
+            bench::addBenchmark(name, [&live, h, cached](auto& s) {
+                hoverToFrame(s, live, h.page, h.a, h.b, cached);
+            });
         }
     }
 
-    bench::MarkdownReporter reporter("In-process window figures (Google Benchmark)");
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    benchmark::Shutdown();
-    return reporter.failed() ? 1 : 0;
+    return bench::runBenchmarks("In-process window figures (Google Benchmark)");
 }

@@ -27,7 +27,8 @@ extern char** environ;
 
 namespace {
 namespace fs = std::filesystem;
-using Clock = std::chrono::steady_clock;
+using torvex::bench::Clock;
+using torvex::bench::ms;
 
 struct Stats {
     double median = 0, min = 0, max = 0;
@@ -36,10 +37,6 @@ struct Stats {
 Stats stats(std::vector<double> v) {
     std::sort(v.begin(), v.end());
     return {v[v.size() / 2], v.front(), v.back()};
-}
-
-double ms(Clock::duration d) {
-    return std::chrono::duration<double, std::milli>(d).count();
 }
 
 // Starts the real binary and waits for its "first frame" line on standard error.

@@ -308,9 +308,7 @@ void CQAV_VUvuvuDlg::RestoreWindow() {
     showNormal();
     raise();
     activateWindow();
-    if (model_.pointer.curPage == ui::kColourPage) {
-        animator_->start();
-    }
+    startLedPreview();
 }
 
 void CQAV_VUvuvuDlg::ExitProgram(EndReason reason) {
@@ -689,7 +687,8 @@ void CQAV_VUvuvuDlg::macroCommand(ui::MacroCommand command) {
 }
 
 void CQAV_VUvuvuDlg::startLedPreview() {
-    if (isVisible() && !isMinimized()) {
+    // Only a window the user can see runs the preview, and only on its page.
+    if (isVisible() && !isMinimized() && model_.pointer.curPage == ui::kColourPage) {
         animator_->start();
     }
 }
@@ -703,8 +702,8 @@ void CQAV_VUvuvuDlg::changeEvent(QEvent* event) {
     // (not through RestoreWindow), it starts again.
     if (isMinimized()) {
         animator_->stop();
-    } else if (isVisible() && model_.pointer.curPage == ui::kColourPage) {
-        animator_->start();
+    } else {
+        startLedPreview();
     }
 }
 
