@@ -295,12 +295,18 @@ bool writeAllFd(int fd, std::string_view bytes) {
 
 // Takes an exclusive lock on the file itself. The lock belongs to an inode, and writers replace
 // the inode by renaming, so after locking we check that the path still names the locked inode;
-// otherwise another writer has replaced it meanwhile and we lock the new one.
-bool lockTarget(const fs::path& file, Fd& lock, std::string* error) {
+// otherwise another writer has replaced it meanwhile and we lock the new one. `created` tells
+// whether the file did not exist and was made empty here, so a failed write can take it away.
+bool lockTarget(const fs::path& file, Fd& lock, bool& created, std::string* error) {
     for (int attempt = 0; attempt < 1000; ++attempt) {
+        created = false;
         int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
         if (fd < 0 && errno == ENOENT) {
-            fd = ::open(file.c_str(), O_RDONLY | O_CREAT | O_CLOEXEC, 0666);
+            fd = ::open(file.c_str(), O_RDONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+            created = fd >= 0;
+            if (fd < 0 && errno == EEXIST) {
+                continue; // another writer made it meanwhile: lock theirs
+            }
         }
         if (fd < 0) {
             if (error) {
@@ -593,14 +599,24 @@ bool writeStrings(const fs::path& path, std::string_view section, std::span<cons
     const fs::path file = resolveTarget(path);
     std::lock_guard guard(writerMutex());
     Fd lock;
-    if (!lockTarget(file, lock, error)) {
+    bool created = false;
+    if (!lockTarget(file, lock, created, error)) {
         return false;
     }
+    // A write that fails must not leave behind the empty file the lock needed: readers would take
+    // it for an existing file (a missing file is reported, an empty one is not).
+    const auto removeIfMadeHere = [&] {
+        struct stat st {};
+        if (created && ::stat(file.c_str(), &st) == 0 && st.st_size == 0) {
+            ::unlink(file.c_str());
+        }
+    };
     const auto bytes = readAll(file);
     if (!bytes) {
         if (error) {
             *error = errnoText("cannot read", file);
         }
+        removeIfMadeHere();
         return false;
     }
     std::string out;
@@ -634,7 +650,11 @@ bool writeStrings(const fs::path& path, std::string_view section, std::span<cons
         break;
     }
     }
-    return replaceFile(file, out, error);
+    if (!replaceFile(file, out, error)) {
+        removeIfMadeHere();
+        return false;
+    }
+    return true;
 }
 
 bool writeString(const fs::path& path, std::string_view section, std::string_view key,

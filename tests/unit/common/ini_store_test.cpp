@@ -318,6 +318,18 @@ TEST_F(IniStore, FailedWritesLeaveTheOldFileIntact) {
     EXPECT_EQ(contents(), original);
     EXPECT_TRUE(strayFiles().empty()) << strayFiles().front();
 
+    // The same failure on a file that did not exist leaves no file: an empty one would pass
+    // for an existing file, and its absence would no longer be reported.
+    const fs::path fresh = dir_ / "Macro_CN.dat";
+    EXPECT_EQ(inChild([&] {
+                  std::signal(SIGXFSZ, SIG_IGN);
+                  const rlimit limit{8, 8};
+                  ::setrlimit(RLIMIT_FSIZE, &limit);
+                  return writeString(fresh, "Macros", "macroNum", "12345678901") ? 1 : 0;
+              }),
+              0);
+    EXPECT_FALSE(fs::exists(fresh));
+
     std::string error;
     EXPECT_FALSE(writeString(dir_ / "missing" / "config.ini", "A", "b", "c", &error));
     EXPECT_NE(error.find("missing"), std::string::npos) << error;
