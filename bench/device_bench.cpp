@@ -116,8 +116,8 @@ Stats macroTimingDeadlines() {
     const torvex::testing::TempDir tmp("torvex-bench");
     sim::VirtualMouse vm;
     MacroTables macros;
-    macros.user.records[0] = benchMacro();
-    macros.user.count = 1;
+    macros.macroTable.records[0] = benchMacro();
+    macros.macroTable.count = 1;
     device::NoPointerSettings pointer;
     device::ButtonEventHooks hooks;
     hooks.settings = [] {

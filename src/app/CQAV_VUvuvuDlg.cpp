@@ -75,7 +75,7 @@ CQAV_VUvuvuDlg::CQAV_VUvuvuDlg(DialogEnvironment env)
                                        [this] { return model_.settings.dpiLevel; },
                                        [this] { return static_cast<int>(model_.ledStatusApplied); },
                                        [this] { update(); }});
-    model_.macros = &macros_.user;
+    model_.macros = &macros_.macroTable;
     macroPage_ = std::make_unique<MacroPage>(MacroPageEnvironment{
         this, &macros_, &model_, [this] { return env_.paths.macroFilePath(model_.language); },
         [this](const QString& text) { message(text); }, [this] { return contextMenu_.popup(); }});
@@ -237,9 +237,9 @@ void CQAV_VUvuvuDlg::loadMacroTables(bool fixedToo) {
         LoadMacroFile(env_.paths.constMacroPath(), fixed, onMissing);
     }
     std::lock_guard lock(macros_.mutex);
-    macros_.user = user;
+    macros_.macroTable = user;
     if (fixedToo) {
-        macros_.fixed = fixed;
+        macros_.constMacroTable = fixed;
     }
 }
 
@@ -585,7 +585,7 @@ bool CQAV_VUvuvuDlg::importMacrosFrom(const fs::path& file) {
     }
     {
         std::lock_guard lock(macros_.mutex);
-        macros_.user = table;
+        macros_.macroTable = table;
     }
     refillMacroList();
     update();
@@ -594,7 +594,7 @@ bool CQAV_VUvuvuDlg::importMacrosFrom(const fs::path& file) {
 
 bool CQAV_VUvuvuDlg::exportMacrosTo(const fs::path& file) {
     std::string error;
-    if (!SaveMacroFile(file, macros_.user, &error)) {
+    if (!SaveMacroFile(file, macros_.macroTable, &error)) {
         std::fprintf(stderr, "torvex: cannot export the macros: %s\n", error.c_str());
         return false;
     }
@@ -608,13 +608,13 @@ void CQAV_VUvuvuDlg::restoreDefaults() {
                                 &error)) {
         std::fprintf(stderr, "torvex: cannot restore the factory profiles: %s\n", error.c_str());
     }
-    MacroTable table = macros_.user;
+    MacroTable table = macros_.macroTable;
     const auto restored = RestoreFactoryMacros(
         env_.paths.defMacroPath(model_.language), env_.paths.macroFilePath(model_.language), table,
         [this](const fs::path&) { message(QString::fromUtf8(ui::kMissingLayoutMessage)); }, &error);
     if (restored != FactoryMacroRestore::FactoryFileMissing) {
         std::lock_guard lock(macros_.mutex);
-        macros_.user = table;
+        macros_.macroTable = table;
     }
     if (model_.pointer.curPage == ui::kAdvancedPage) {
         refillMacroList();

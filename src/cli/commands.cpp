@@ -338,9 +338,9 @@ bool loadMacros(const Context& c, MacroTables& tables, bool fixedToo) {
         c.err << "torvexctl: macro file not found: " << p.string() << '\n';
         missing = true;
     };
-    LoadMacroFile(c.paths.macroFilePath(c.language), tables.user, onMissing);
+    LoadMacroFile(c.paths.macroFilePath(c.language), tables.macroTable, onMissing);
     if (fixedToo) {
-        LoadMacroFile(c.paths.constMacroPath(), tables.fixed, onMissing);
+        LoadMacroFile(c.paths.constMacroPath(), tables.constMacroTable, onMissing);
     }
     return !missing;
 }
@@ -354,8 +354,8 @@ int macroList(const Context& c) {
     if (!loadMacros(c, tables, false)) {
         return kExitFailure;
     }
-    for (std::size_t i = 0; i < tables.user.usedCount(); ++i) {
-        const MacroRecord& r = tables.user.records[i];
+    for (std::size_t i = 0; i < tables.macroTable.usedCount(); ++i) {
+        const MacroRecord& r = tables.macroTable.records[i];
         c.out << i << '\t' << utf16ToUtf8(r.nameView()) << '\t' << int(r.eventCount) << " events\t"
               << repeatText(r) << '\n';
     }
@@ -367,11 +367,11 @@ int macroShow(const Context& c) {
     if (!loadMacros(c, tables, false)) {
         return kExitFailure;
     }
-    if (static_cast<std::size_t>(c.options.number) >= tables.user.usedCount()) {
+    if (static_cast<std::size_t>(c.options.number) >= tables.macroTable.usedCount()) {
         return c.fail("macro " + std::to_string(c.options.number) + " does not exist (there are " +
-                      std::to_string(tables.user.usedCount()) + ")");
+                      std::to_string(tables.macroTable.usedCount()) + ")");
     }
-    const MacroRecord& r = tables.user.records[static_cast<std::size_t>(c.options.number)];
+    const MacroRecord& r = tables.macroTable.records[static_cast<std::size_t>(c.options.number)];
     c.out << utf16ToUtf8(r.nameView()) << " (" << repeatText(r) << ")\n";
     for (const auto& row : eventRows(r)) {
         c.out << row << '\n';
@@ -389,7 +389,7 @@ int macroExport(const Context& c) {
         return kExitFailure;
     }
     std::string error;
-    if (!SaveMacroFile(c.options.path, tables.user, &error)) {
+    if (!SaveMacroFile(c.options.path, tables.macroTable, &error)) {
         return c.fail("cannot export to " + c.options.path.string() + ": " + error);
     }
     return kExitOk;
@@ -457,7 +457,7 @@ int macroPlay(const Context& c) {
     if (!loadMacros(c, tables, false)) {
         return kExitFailure;
     }
-    if (static_cast<std::size_t>(c.options.number) >= tables.user.usedCount()) {
+    if (static_cast<std::size_t>(c.options.number) >= tables.macroTable.usedCount()) {
         return c.fail("macro " + std::to_string(c.options.number) + " does not exist");
     }
     auto lock = lockOrExplain(c);

@@ -71,16 +71,16 @@ std::uint16_t repeatCountFromText(std::u16string_view text) {
 }
 
 bool MacroEditor::isUserMacro(int macro) const {
-    return macro >= 0 && static_cast<std::size_t>(macro) < tables_.user.usedCount();
+    return macro >= 0 && static_cast<std::size_t>(macro) < tables_.macroTable.usedCount();
 }
 
 void MacroEditor::selectLastRowOfCurrentMacro() {
     const std::lock_guard lock(tables_.mutex);
-    const int m = tables_.user.currentMacro;
+    const int m = tables_.macroTable.currentMacro;
     int events = 0;
     if (m >= 0 && static_cast<std::size_t>(m) < kMacroTableSlots) {
-        events =
-            static_cast<int>(shownEventCount(tables_.user.records[static_cast<std::size_t>(m)]));
+        events = static_cast<int>(
+            shownEventCount(tables_.macroTable.records[static_cast<std::size_t>(m)]));
     }
     state_.eventListRow = events > 0 ? 2 * events - 2 : 0;
 }
@@ -95,7 +95,7 @@ void MacroEditor::showMacroEvents(MacroPageControls& page, int macro) {
     MacroRecord record;
     {
         const std::lock_guard lock(tables_.mutex);
-        record = tables_.user.records[static_cast<std::size_t>(macro)];
+        record = tables_.macroTable.records[static_cast<std::size_t>(macro)];
     }
     if (shownEventCount(record) == 0) {
         return;
@@ -125,7 +125,7 @@ void MacroEditor::selectMacro(MacroPageControls& page) {
     }
     {
         const std::lock_guard lock(tables_.mutex);
-        tables_.user.currentMacro = row;
+        tables_.macroTable.currentMacro = row;
     }
     page.setNameText(page.macroRowText(row));
     showMacroEvents(page, row);
@@ -136,13 +136,13 @@ void MacroEditor::refillMacroList(MacroPageControls& page) {
     int current = 0;
     {
         const std::lock_guard lock(tables_.mutex);
-        for (std::size_t i = 0; i < tables_.user.usedCount(); ++i) {
-            names.emplace_back(tables_.user.records[i].nameView());
+        for (std::size_t i = 0; i < tables_.macroTable.usedCount(); ++i) {
+            names.emplace_back(tables_.macroTable.records[i].nameView());
         }
         const int rows = static_cast<int>(names.size());
-        current = std::max(std::min(tables_.user.currentMacro, rows - 1), 0);
+        current = std::max(std::min(tables_.macroTable.currentMacro, rows - 1), 0);
         if (rows != 0) {
-            tables_.user.currentMacro = current;
+            tables_.macroTable.currentMacro = current;
         }
     }
     page.clearMacroRows();
@@ -167,7 +167,7 @@ void MacroEditor::newMacro(MacroPageControls& page) {
     bool created = false;
     {
         const std::lock_guard lock(tables_.mutex);
-        MacroTable& table = tables_.user;
+        MacroTable& table = tables_.macroTable;
         if (table.usedCount() >= kUserMacroCapacity || name.empty()) {
             return;
         }
@@ -199,7 +199,7 @@ void MacroEditor::deleteMacro(MacroPageControls& page) {
     const int b = page.macroSelection();
     {
         const std::lock_guard lock(tables_.mutex);
-        MacroTable& table = tables_.user;
+        MacroTable& table = tables_.macroTable;
         if (!isUserMacro(b)) {
             return; // nothing selected: nothing to delete
         }
@@ -218,7 +218,7 @@ void MacroEditor::deleteMacro(MacroPageControls& page) {
     page.selectMacroRow(c);
     {
         const std::lock_guard lock(tables_.mutex);
-        tables_.user.currentMacro = c;
+        tables_.macroTable.currentMacro = c;
     }
     if (page.macroRowCount() == 0) {
         page.setNameText(u"");
@@ -240,11 +240,11 @@ MacroSaveResult MacroEditor::saveMacros(MacroPageControls& page,
     MacroTable copy;
     {
         const std::lock_guard lock(tables_.mutex);
-        const int m = tables_.user.currentMacro;
+        const int m = tables_.macroTable.currentMacro;
         if (isUserMacro(m)) {
-            tables_.user.records[static_cast<std::size_t>(m)].setRepeatCount(count);
+            tables_.macroTable.records[static_cast<std::size_t>(m)].setRepeatCount(count);
         }
-        copy = tables_.user;
+        copy = tables_.macroTable;
     }
     // Written from a copy so the playback worker is not held up by the file.
     MacroSaveResult result;
@@ -256,11 +256,11 @@ void MacroEditor::toggleRepeat(MacroPageControls& page) {
     std::optional<std::uint16_t> shownCount;
     {
         const std::lock_guard lock(tables_.mutex);
-        const int m = tables_.user.currentMacro;
+        const int m = tables_.macroTable.currentMacro;
         if (!isUserMacro(m)) {
             return;
         }
-        MacroRecord& r = tables_.user.records[static_cast<std::size_t>(m)];
+        MacroRecord& r = tables_.macroTable.records[static_cast<std::size_t>(m)];
         if (r.repeatMode == 0) {
             r.repeatMode = 1;
             shownCount = r.repeatCount();
@@ -344,7 +344,7 @@ void MacroEditor::storeEditedDelay(MacroPageControls& page) {
         if (!isUserMacro(state_.editMacro) || state_.editEvent < 0) {
             return;
         }
-        tables_.user.records[static_cast<std::size_t>(state_.editMacro)].setDelay(
+        tables_.macroTable.records[static_cast<std::size_t>(state_.editMacro)].setDelay(
             static_cast<std::size_t>(state_.editEvent), delayFromRowText(*text));
     }
     showMacroEvents(page, state_.editMacro);
@@ -357,7 +357,7 @@ InsertResult MacroEditor::insertEvent(int macro, int position, std::uint8_t code
         if (!isUserMacro(macro)) {
             return InsertResult::NoSuchMacro;
         }
-        MacroRecord& r = tables_.user.records[static_cast<std::size_t>(macro)];
+        MacroRecord& r = tables_.macroTable.records[static_cast<std::size_t>(macro)];
         const std::size_t count = r.eventCount;
         if (count + 1 > kMaxMacroEvents) {
             return InsertResult::Overflow;
@@ -367,7 +367,7 @@ InsertResult MacroEditor::insertEvent(int macro, int position, std::uint8_t code
             std::min<std::size_t>(static_cast<std::size_t>(std::max(position, 0)), count);
         for (std::size_t i = count; i > p; --i) {
             r.events[i] = r.events[i - 1];
-            r.delayBytes[i] = r.delayBytes[i - 1];
+            r.delays[i] = r.delays[i - 1];
         }
         r.events[p] = {code, action};
         r.setDelay(p, kDefaultEventDelay);
@@ -383,13 +383,13 @@ void MacroEditor::deleteEvent(int macro, int position) {
         if (!isUserMacro(macro)) {
             return;
         }
-        MacroRecord& r = tables_.user.records[static_cast<std::size_t>(macro)];
+        MacroRecord& r = tables_.macroTable.records[static_cast<std::size_t>(macro)];
         const std::size_t count = shownEventCount(r);
         const std::size_t newCount = count == 0 ? 0 : count - 1;
         if (position >= 0 && static_cast<std::size_t>(position) < newCount) {
             for (std::size_t i = static_cast<std::size_t>(position); i < newCount; ++i) {
                 r.events[i] = r.events[i + 1];
-                r.delayBytes[i] = r.delayBytes[i + 1];
+                r.delays[i] = r.delays[i + 1];
             }
         }
         r.eventCount = static_cast<std::uint8_t>(newCount);

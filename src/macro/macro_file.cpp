@@ -38,8 +38,8 @@ std::array<std::uint8_t, kMacroRecordSize> macroFileBytes(const MacroRecord& rec
         const std::size_t f = kHeaderBytes + 4 * k;
         bytes[f] = HidToVirtualKey(record.events[k].code);
         bytes[f + 1] = record.events[k].action;
-        bytes[f + 2] = record.delayBytes[k][0];
-        bytes[f + 3] = record.delayBytes[k][1];
+        bytes[f + 2] = record.delays[k][0];
+        bytes[f + 3] = record.delays[k][1];
     }
     return bytes;
 }
@@ -55,7 +55,7 @@ MacroRecord macroRecordFromFileBytes(const std::array<std::uint8_t, kMacroRecord
     for (std::size_t k = 0; k < kMacroEventSlots; ++k) {
         const std::size_t f = kHeaderBytes + 4 * k;
         record.events[k] = {VirtualKeyToHid(bytes[f]), bytes[f + 1]};
-        record.delayBytes[k] = {bytes[f + 2], bytes[f + 3]};
+        record.delays[k] = {bytes[f + 2], bytes[f + 3]};
     }
     return record;
 }

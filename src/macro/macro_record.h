@@ -43,18 +43,18 @@ struct MacroRecord {
     std::array<std::uint8_t, 2> repeatCountBytes{};
     std::uint8_t eventCount = 0;
     std::array<MacroEvent, kMacroEventSlots> events{};
-    std::array<std::array<std::uint8_t, 2>, kMacroEventSlots> delayBytes{};
+    std::array<std::array<std::uint8_t, 2>, kMacroEventSlots> delays{};
 
     std::uint16_t repeatCount() const { return fromLe(repeatCountBytes); }
     void setRepeatCount(std::uint16_t count) { repeatCountBytes = toLe(count); }
 
     // Delay after event `index`; 0 for an index outside the record, and such a set is ignored.
     std::uint16_t delay(std::size_t index) const {
-        return index < kMacroEventSlots ? fromLe(delayBytes[index]) : 0;
+        return index < kMacroEventSlots ? fromLe(delays[index]) : 0;
     }
     void setDelay(std::size_t index, std::uint16_t ms) {
         if (index < kMacroEventSlots) {
-            delayBytes[index] = toLe(ms);
+            delays[index] = toLe(ms);
         }
     }
 
@@ -82,7 +82,7 @@ static_assert(offsetof(MacroRecord, repeatMode) == 40);
 static_assert(offsetof(MacroRecord, repeatCountBytes) == 41);
 static_assert(offsetof(MacroRecord, eventCount) == 43);
 static_assert(offsetof(MacroRecord, events) == 44);
-static_assert(offsetof(MacroRecord, delayBytes) == 554);
+static_assert(offsetof(MacroRecord, delays) == 554);
 
 // The longest prefix of `text` that fits a record's name with its terminator: at most 19 code
 // units, never ending inside a surrogate pair.
@@ -134,13 +134,15 @@ struct MacroPlaybackHeader {
 // assign under the lock); the worker reads one event at a time through the accessors below, so
 // an edit during playback affects the events not yet played.
 struct MacroTables {
-    MacroTable user{MacroTableKind::User};
-    MacroTable fixed{MacroTableKind::Fixed};
+    MacroTable macroTable{MacroTableKind::User};
+    MacroTable constMacroTable{MacroTableKind::Fixed};
     mutable std::mutex mutex;
 
-    MacroTable& table(MacroTableKind kind) { return kind == MacroTableKind::User ? user : fixed; }
+    MacroTable& table(MacroTableKind kind) {
+        return kind == MacroTableKind::User ? macroTable : constMacroTable;
+    }
     const MacroTable& table(MacroTableKind kind) const {
-        return kind == MacroTableKind::User ? user : fixed;
+        return kind == MacroTableKind::User ? macroTable : constMacroTable;
     }
 
     // Nothing for a slot outside the table.

@@ -59,7 +59,7 @@ RecordingToggle MacroRecorder::toggle(MacroPageControls& page) {
     if (!state.recording) {
         {
             const std::lock_guard lock(tables.mutex);
-            tables.user.records[static_cast<std::size_t>(recordMacro_)].eventCount =
+            tables.macroTable.records[static_cast<std::size_t>(recordMacro_)].eventCount =
                 static_cast<std::uint8_t>(recordedCount_);
         }
         page.invalidate();
@@ -78,10 +78,10 @@ RecordingToggle MacroRecorder::toggle(MacroPageControls& page) {
     const std::u16string name = page.macroRowText(s);
     {
         const std::lock_guard lock(tables.mutex);
-        ClearRecord(tables.user, static_cast<std::size_t>(s));
-        MacroRecord& r = tables.user.records[static_cast<std::size_t>(s)];
+        ClearRecord(tables.macroTable, static_cast<std::size_t>(s));
+        MacroRecord& r = tables.macroTable.records[static_cast<std::size_t>(s)];
         r.setName(name);
-        tables.user.currentMacro = s;
+        tables.macroTable.currentMacro = s;
         r.repeatMode = 0;
         r.setRepeatCount(1);
     }
@@ -128,7 +128,7 @@ KeyOutcome MacroRecorder::keyMessage(KeyMessage message, int virtualKey, MacroPa
     const std::uint8_t code = VirtualKeyToHid(key);
     {
         const std::lock_guard lock(tables.mutex);
-        tables.user.records[static_cast<std::size_t>(recordMacro_)].events[slot].code = code;
+        tables.macroTable.records[static_cast<std::size_t>(recordMacro_)].events[slot].code = code;
     }
     std::uint8_t action = 0;
     if (down) {
@@ -151,7 +151,7 @@ KeyOutcome MacroRecorder::keyMessage(KeyMessage message, int virtualKey, MacroPa
     const int pause = measureDelay();
     {
         const std::lock_guard lock(tables.mutex);
-        MacroRecord& r = tables.user.records[static_cast<std::size_t>(recordMacro_)];
+        MacroRecord& r = tables.macroTable.records[static_cast<std::size_t>(recordMacro_)];
         r.events[slot].action = action;
         // The first event's pause stays 0 until the second event measures it.
         if (slot > 0) {

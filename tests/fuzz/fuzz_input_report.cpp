@@ -33,7 +33,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     settings.macroMode = in.byte() & 1;
     settings.curConfig = in.byte() % 8;
     MacroTables macros;
-    for (auto* table : {&macros.user, &macros.fixed}) {
+    for (auto* table : {&macros.macroTable, &macros.constMacroTable}) {
         table->count = in.byte() % 16; // may claim more than it holds
         for (auto& r : table->records) {
             r.eventCount = in.byte();

@@ -119,9 +119,10 @@ protected:
     }
     void setMacros(std::initializer_list<std::u16string_view> names) {
         std::lock_guard lock(macros.mutex);
-        macros.user = MacroTable(MacroTableKind::User);
+        macros.macroTable = MacroTable(MacroTableKind::User);
         for (const auto n : names) {
-            macros.user.records[static_cast<std::size_t>(macros.user.count++)].setName(n);
+            macros.macroTable.records[static_cast<std::size_t>(macros.macroTable.count++)].setName(
+                n);
         }
     }
     CMenuDlg* open() {

@@ -219,7 +219,8 @@ protected:
         choice = 0;
     }
     const MacroRecord& current() {
-        return w->macros().user.records[static_cast<std::size_t>(w->macros().user.currentMacro)];
+        return w->macros()
+            .macroTable.records[static_cast<std::size_t>(w->macros().macroTable.currentMacro)];
     }
     void key(QEvent::Type type, Qt::Key k, quint32 x11Keycode, const QString& text = {}) {
         QKeyEvent e(type, k, Qt::NoModifier, x11Keycode, 0, 0, text);
@@ -243,9 +244,9 @@ TEST_F(Page, ControlsAreTheEditableListAndTheCurrentMacroIsShown) {
         EXPECT_EQ(colours.color(QPalette::Base), QColor(Qt::black)) << id;
         EXPECT_EQ(colours.color(QPalette::Text), QColor(Qt::white)) << id;
     }
-    ASSERT_GT(w->macros().user.count, 0);
-    EXPECT_EQ(page().macroList()->count(), w->macros().user.count);
-    EXPECT_EQ(page().macroList()->currentRow(), w->macros().user.currentMacro);
+    ASSERT_GT(w->macros().macroTable.count, 0);
+    EXPECT_EQ(page().macroList()->count(), w->macros().macroTable.count);
+    EXPECT_EQ(page().macroList()->currentRow(), w->macros().macroTable.currentMacro);
     EXPECT_EQ(events().count(), 2 * current().eventCount - 1);
     // The painter's counters are the editor's.
     EXPECT_EQ(w->model().macroPage.downCount, page().editor().state().downCount);
@@ -286,7 +287,7 @@ TEST_F(Page, ContextMenuEditsAreKeptOnlyBySaveAndDroppedByALanguageSwitch) {
     EXPECT_FALSE(events().editing());
 
     EXPECT_EQ(slurp(cn), cnBefore) << "nothing is written before save";
-    const MacroTable edited = w->macros().user;
+    const MacroTable edited = w->macros().macroTable;
     click(uitest::advRect(5));
     MacroTable saved(MacroTableKind::User);
     ASSERT_TRUE(LoadMacroFile(cn, saved).fileFound);
@@ -297,7 +298,7 @@ TEST_F(Page, ContextMenuEditsAreKeptOnlyBySaveAndDroppedByALanguageSwitch) {
     rightClickRow(0, kDeleteEvent);
     click(uitest::mainRect(18));
     click(uitest::mainRect(17));
-    EXPECT_EQ(w->macros().user.records, saved.records);
+    EXPECT_EQ(w->macros().macroTable.records, saved.records);
     EXPECT_EQ(slurp(cn), cnSaved);
     EXPECT_EQ(slurp(en), enBefore);
 }
@@ -378,11 +379,11 @@ TEST_F(Page, RestoreDefaultsShowsAndSavesTheFactoryMacrosOfTheLanguage) {
     click(uitest::advRect(2)); // new macro
     MacroTable factory(MacroTableKind::User);
     ASSERT_TRUE(LoadMacroFile(home / "skins" / "INI_CN" / "defMacro.dat", factory).fileFound);
-    ASSERT_NE(w->macros().user.records, factory.records);
+    ASSERT_NE(w->macros().macroTable.records, factory.records);
 
     click(uitest::mainRect(16));
-    EXPECT_EQ(w->macros().user.count, factory.count);
-    EXPECT_EQ(w->macros().user.records, factory.records);
+    EXPECT_EQ(w->macros().macroTable.count, factory.count);
+    EXPECT_EQ(w->macros().macroTable.records, factory.records);
     MacroTable saved(MacroTableKind::User);
     ASSERT_TRUE(LoadMacroFile(cn, saved).fileFound);
     EXPECT_EQ(saved.records, factory.records);

@@ -104,8 +104,8 @@ TEST_F(Window, StartUpSendsTheProfileAddsTheIconAndApplySendsAgain) {
     EXPECT_TRUE(w->trayIcon().present());
     EXPECT_EQ(w->trayIcon().tip(), "TORVEX V3宏编程游戏鼠标驱动");
     EXPECT_EQ(w->trayMenu().popup()->actions()[0]->text(), "显示窗口   ");
-    EXPECT_GT(w->macros().user.count, 0);
-    EXPECT_GT(w->macros().fixed.count, 0);
+    EXPECT_GT(w->macros().macroTable.count, 0);
+    EXPECT_GT(w->macros().constMacroTable.count, 0);
     // Config6 now equals Config3.
     for (const char* key : {"K0", "K3", "DPI_LEVEL", "LED_STATUS", "FIRE_TIME"}) {
         EXPECT_EQ(ini::readString(home / "config.ini", "Config6", key, 16),
@@ -249,8 +249,8 @@ TEST_F(Window, SwitchingTheLanguageReloadsLayoutMacrosMenusAndTitle) {
         << "the icon keeps the tip it was added with";
     MacroTable english(MacroTableKind::User);
     LoadMacroFile(home / "Macro_EN.dat", english);
-    EXPECT_EQ(w->macros().user.count, english.count);
-    EXPECT_EQ(w->macros().user.records, english.records);
+    EXPECT_EQ(w->macros().macroTable.count, english.count);
+    EXPECT_EQ(w->macros().macroTable.records, english.records);
 
     // The same language again still rewrites the key.
     ini::writeString(home / "config.ini", "Init", "VER_SEL", "7");
@@ -413,18 +413,18 @@ TEST_F(Window, ImportsAndExportsOfConfigurationsAndMacros) {
     // Macros go out and come back unchanged; a missing file shows its message.
     const fs::path macros = home / "mine.dat";
     ASSERT_TRUE(w->exportMacrosTo(macros));
-    const MacroTable saved = w->macros().user;
+    const MacroTable saved = w->macros().macroTable;
     ASSERT_GT(saved.count, 0);
     MacroTable none(MacroTableKind::User);
     ASSERT_TRUE(SaveMacroFile(home / "none.dat", none));
     EXPECT_TRUE(w->importMacrosFrom(home / "none.dat"));
-    EXPECT_EQ(w->macros().user.count, 0);
+    EXPECT_EQ(w->macros().macroTable.count, 0);
     EXPECT_TRUE(w->importMacrosFrom(macros));
-    EXPECT_EQ(w->macros().user.count, saved.count);
-    EXPECT_EQ(w->macros().user.records, saved.records);
+    EXPECT_EQ(w->macros().macroTable.count, saved.count);
+    EXPECT_EQ(w->macros().macroTable.records, saved.records);
     EXPECT_FALSE(w->importMacrosFrom(home / "missing.dat"));
     EXPECT_EQ(messages, std::vector<QString>{"找不到配置文件"});
-    EXPECT_EQ(w->macros().user.count, saved.count) << "a missing file changes nothing";
+    EXPECT_EQ(w->macros().macroTable.count, saved.count) << "a missing file changes nothing";
 }
 
 } // namespace

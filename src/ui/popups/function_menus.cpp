@@ -410,13 +410,13 @@ void FunctionMenus::beforePaint() {
 
 int FunctionMenus::macroCount() const {
     std::lock_guard lock(c_.macros.mutex);
-    return static_cast<int>(c_.macros.user.usedCount());
+    return static_cast<int>(c_.macros.macroTable.usedCount());
 }
 
 std::vector<QString> FunctionMenus::macroNames() const {
     std::lock_guard lock(c_.macros.mutex);
     std::vector<QString> names;
-    const MacroTable& t = c_.macros.user;
+    const MacroTable& t = c_.macros.macroTable;
     for (std::size_t i = 0; i < t.usedCount(); ++i) {
         const std::u16string_view n = t.records[i].nameView();
         names.push_back(QString::fromUtf16(n.data(), static_cast<qsizetype>(n.size())));

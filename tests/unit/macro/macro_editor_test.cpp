@@ -28,10 +28,10 @@ struct Page {
 
     explicit Page(const std::vector<MacroRecord>& macros, int current = 0) {
         for (std::size_t i = 0; i < macros.size(); ++i) {
-            tables.user.records[i] = macros[i];
+            tables.macroTable.records[i] = macros[i];
         }
-        tables.user.count = static_cast<int>(macros.size());
-        tables.user.currentMacro = current;
+        tables.macroTable.count = static_cast<int>(macros.size());
+        tables.macroTable.currentMacro = current;
         editor.refillMacroList(page);
     }
 
@@ -47,7 +47,7 @@ struct Page {
         editor.selectMacro(page);
     }
     const MacroRecord& macro(int i) const {
-        return tables.user.records[static_cast<std::size_t>(i)];
+        return tables.macroTable.records[static_cast<std::size_t>(i)];
     }
 };
 
@@ -289,7 +289,7 @@ TEST(MacroEditor, NewMacro) {
         p.page.name = c.typed;
         const MacroRecord before12 = p.macro(12);
         p.editor.newMacro(p.page);
-        EXPECT_EQ(p.tables.user.count, c.macrosAfter);
+        EXPECT_EQ(p.tables.macroTable.count, c.macrosAfter);
         EXPECT_EQ(p.page.macros.size(), static_cast<std::size_t>(c.macrosAfter));
         EXPECT_EQ(p.macro(12), before12); // the blank slot is never written
         if (c.selected < 0) {
@@ -298,7 +298,7 @@ TEST(MacroEditor, NewMacro) {
             continue;
         }
         EXPECT_EQ(p.page.macroSel, c.selected);
-        EXPECT_EQ(p.tables.user.currentMacro, c.selected);
+        EXPECT_EQ(p.tables.macroTable.currentMacro, c.selected);
         const MacroRecord& m = p.macro(c.selected);
         EXPECT_EQ(m.nameView(), c.storedName);
         EXPECT_EQ(p.page.name, c.storedName);
@@ -334,13 +334,13 @@ TEST(MacroEditor, DeleteMacro) {
         Page p(three());
         p.pick(c.selected);
         p.editor.deleteMacro(p.page);
-        ASSERT_EQ(p.tables.user.count, 2);
+        ASSERT_EQ(p.tables.macroTable.count, 2);
         for (std::size_t i = 0; i < 2; ++i) {
             EXPECT_EQ(p.macro(static_cast<int>(i)).nameView(), c.left[i]);
             EXPECT_EQ(p.page.macros[i], c.left[i]);
         }
         EXPECT_EQ(p.page.macroSel, c.shown);
-        EXPECT_EQ(p.tables.user.currentMacro, c.shown);
+        EXPECT_EQ(p.tables.macroTable.currentMacro, c.shown);
         EXPECT_EQ(p.page.name, c.left[static_cast<std::size_t>(c.shown)]);
         // The freed slot keeps its name but holds nothing to play.
         EXPECT_EQ(p.macro(2).eventCount, 0);
@@ -361,7 +361,7 @@ TEST(MacroEditor, DeleteMacro) {
     kept.editor.state().recording = false;
     kept.page.macroSel = -1;
     kept.editor.deleteMacro(kept.page);
-    EXPECT_EQ(kept.tables.user.count, 3);
+    EXPECT_EQ(kept.tables.macroTable.count, 3);
     EXPECT_EQ(kept.page.macros.size(), 3u);
 }
 
@@ -369,7 +369,7 @@ TEST(MacroEditor, DeletingTheOnlyMacro) {
     Page p({makeMacro(u"only", {{4, 1, 5}, {4, 2, 5}}, 1, 4)});
     EXPECT_EQ(p.page.repeat, u"4");
     p.editor.deleteMacro(p.page);
-    EXPECT_EQ(p.tables.user.count, 0);
+    EXPECT_EQ(p.tables.macroTable.count, 0);
     EXPECT_TRUE(p.page.macros.empty());
     EXPECT_EQ(p.page.name, u"");
     EXPECT_EQ(p.page.repeat, u"1");
@@ -385,7 +385,7 @@ TEST(MacroEditor, DeletingTheOnlyMacro) {
     }
     p.editor.storeEditedDelay(p.page);
     EXPECT_EQ(p.macro(0), before);
-    EXPECT_EQ(p.tables.user.count, 0);
+    EXPECT_EQ(p.tables.macroTable.count, 0);
 }
 
 TEST(MacroEditor, RepeatFieldFollowsTheShownMacro) {
@@ -425,12 +425,12 @@ TEST(MacroEditor, RefillKeepsTheCurrentMacroInTheList) {
     for (const auto& c : cases) {
         Page p(two, c.current);
         EXPECT_EQ(p.page.macroSel, c.selected) << c.current;
-        EXPECT_EQ(p.tables.user.currentMacro, c.selected);
+        EXPECT_EQ(p.tables.macroTable.currentMacro, c.selected);
         EXPECT_EQ(p.page.name, c.selected == 0 ? u"a" : u"b");
     }
     // With no macros the other controls keep what they show.
     Page p(two);
-    p.tables.user.count = 0;
+    p.tables.macroTable.count = 0;
     p.editor.refillMacroList(p.page);
     EXPECT_TRUE(p.page.macros.empty());
     EXPECT_EQ(p.page.name, u"a");
@@ -473,12 +473,12 @@ TEST(MacroEditor, IndexesFromStateStayInsideTheTable) {
     EXPECT_EQ(q.editor.insertEvent(-1, 0, 240, 1), InsertResult::NoSuchMacro);
 
     // A current macro outside the table is never written.
-    q.tables.user.currentMacro = 99;
-    const MacroTable before = q.tables.user;
+    q.tables.macroTable.currentMacro = 99;
+    const MacroTable before = q.tables.macroTable;
     q.editor.toggleRepeat(q.page);
     const testing::TempDir tmp("torvex-editor-idx");
     EXPECT_TRUE(q.editor.saveMacros(q.page, tmp.path() / "Macro_EN.dat").saved);
-    EXPECT_EQ(q.tables.user.records, before.records);
+    EXPECT_EQ(q.tables.macroTable.records, before.records);
 
     // A right-click above the list keeps a negative row: the menu stays shut, and an edit end
     // arriving then stores nothing.
@@ -486,7 +486,7 @@ TEST(MacroEditor, IndexesFromStateStayInsideTheTable) {
     q.editor.contextMenuClosed(q.page);
     EXPECT_EQ(q.editor.state().editEvent, 0);
     q.editor.storeEditedDelay(q.page);
-    EXPECT_EQ(q.tables.user.records, before.records);
+    EXPECT_EQ(q.tables.macroTable.records, before.records);
 }
 
 TEST(MacroEditor, RowUnderThePointer) {
@@ -542,7 +542,7 @@ TEST(MacroEditor, EveryChangeWaitsForTheTablesLock) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         Page p({makeMacro(u"a", {{4, 1, 1}, {4, 2, 1}}), makeMacro(u"b", {})});
-        const MacroTable before = p.tables.user;
+        const MacroTable before = p.tables.macroTable;
         std::unique_lock held(p.tables.mutex);
         std::atomic<bool> done = false;
         std::thread editing([&] {
@@ -551,14 +551,14 @@ TEST(MacroEditor, EveryChangeWaitsForTheTablesLock) {
         });
         std::this_thread::sleep_for(std::chrono::milliseconds(30));
         EXPECT_FALSE(done);
-        EXPECT_EQ(p.tables.user.records, before.records);
-        EXPECT_EQ(p.tables.user.count, before.count);
-        EXPECT_EQ(p.tables.user.currentMacro, before.currentMacro);
+        EXPECT_EQ(p.tables.macroTable.records, before.records);
+        EXPECT_EQ(p.tables.macroTable.count, before.count);
+        EXPECT_EQ(p.tables.macroTable.currentMacro, before.currentMacro);
         held.unlock();
         editing.join();
-        const bool changed = p.tables.user.records != before.records ||
-                             p.tables.user.count != before.count ||
-                             p.tables.user.currentMacro != before.currentMacro;
+        const bool changed = p.tables.macroTable.records != before.records ||
+                             p.tables.macroTable.count != before.count ||
+                             p.tables.macroTable.currentMacro != before.currentMacro;
         EXPECT_TRUE(changed);
     }
 }

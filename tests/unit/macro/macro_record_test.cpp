@@ -112,7 +112,7 @@ TEST(MacroTable, ClearRecord) {
 
 TEST(MacroTables, PlaybackReadsOneEventAtATime) {
     MacroTables tables;
-    MacroRecord& r = tables.user.records[1];
+    MacroRecord& r = tables.macroTable.records[1];
     r.eventCount = 2;
     r.repeatMode = 1;
     r.setRepeatCount(3);
@@ -147,7 +147,7 @@ TEST(MacroTables, EditsAndReadsFromTwoThreads) {
     std::thread editor([&] {
         for (int i = 0; i < 2000; ++i) {
             const std::lock_guard lock(tables.mutex);
-            MacroRecord& r = tables.user.records[0];
+            MacroRecord& r = tables.macroTable.records[0];
             r.eventCount = static_cast<std::uint8_t>(i % 255);
             r.events[static_cast<std::size_t>(i % 255)] = {static_cast<std::uint8_t>(i), 1};
             r.setDelay(static_cast<std::size_t>(i % 255), static_cast<std::uint16_t>(i));

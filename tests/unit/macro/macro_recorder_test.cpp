@@ -34,10 +34,10 @@ struct Recording {
     MacroRecorder recorder{editor, [this] { return now; }};
 
     Recording() {
-        tables.user.records[0] = makeMacro(u"first", {{4, 1, 5}, {4, 2, 5}});
-        tables.user.records[1] = makeMacro(u"second", {{5, 1, 9}, {5, 2, 9}}, 1, 5);
-        tables.user.count = 2;
-        tables.user.currentMacro = 1;
+        tables.macroTable.records[0] = makeMacro(u"first", {{4, 1, 5}, {4, 2, 5}});
+        tables.macroTable.records[1] = makeMacro(u"second", {{5, 1, 9}, {5, 2, 9}}, 1, 5);
+        tables.macroTable.count = 2;
+        tables.macroTable.currentMacro = 1;
         editor.refillMacroList(page);
     }
     KeyOutcome key(KeyMessage message, int vk, int at) {
@@ -45,7 +45,7 @@ struct Recording {
         return recorder.keyMessage(message, vk, &page);
     }
     const MacroRecord& macro(int i) const {
-        return tables.user.records[static_cast<std::size_t>(i)];
+        return tables.macroTable.records[static_cast<std::size_t>(i)];
     }
 };
 
@@ -140,7 +140,7 @@ TEST(MacroRecorder, StartingClearsTheMacroButKeepsItsName) {
     expected.setName(u"second");
     expected.setRepeatCount(1);
     EXPECT_EQ(r.macro(1), expected);
-    EXPECT_EQ(r.tables.user.currentMacro, 1);
+    EXPECT_EQ(r.tables.macroTable.currentMacro, 1);
     EXPECT_EQ(r.recorder.recordMacro(), 1);
     EXPECT_TRUE(r.page.events.empty());
     EXPECT_EQ(r.page.repeat, u"1");
@@ -154,7 +154,7 @@ TEST(MacroRecorder, StartingClearsTheMacroButKeepsItsName) {
 
     // No macro in the list: nothing starts.
     Recording none;
-    none.tables.user.count = 0;
+    none.tables.macroTable.count = 0;
     none.editor.refillMacroList(none.page);
     EXPECT_EQ(none.recorder.toggle(none.page), RecordingToggle::Ignored);
     EXPECT_FALSE(none.recorder.recording());
@@ -243,10 +243,10 @@ TEST(MacroRecorder, KeysAreRecordedWhileThePageIsAway) {
 
 TEST(MacroRecorder, NothingHappensWhileNotRecording) {
     Recording r;
-    const MacroTable before = r.tables.user;
+    const MacroTable before = r.tables.macroTable;
     EXPECT_EQ(r.key(Down, 'A', 0), Pass);
     EXPECT_EQ(r.key(Up, 'A', 10), Pass);
-    EXPECT_EQ(r.tables.user.records, before.records);
+    EXPECT_EQ(r.tables.macroTable.records, before.records);
 }
 
 TEST(MacroRecorder, X11AutoRepeatGivesOneDownAndOneUp) {
@@ -288,7 +288,7 @@ TEST(MacroRecorder, ChangesWaitForTheTablesLock) {
         SCOPED_TRACE(c.name);
         Recording r;
         c.before(r);
-        const MacroTable before = r.tables.user;
+        const MacroTable before = r.tables.macroTable;
         std::unique_lock held(r.tables.mutex);
         std::atomic<bool> done = false;
         std::thread changing([&] {
@@ -297,10 +297,10 @@ TEST(MacroRecorder, ChangesWaitForTheTablesLock) {
         });
         std::this_thread::sleep_for(std::chrono::milliseconds(30));
         EXPECT_FALSE(done);
-        EXPECT_EQ(r.tables.user.records, before.records);
+        EXPECT_EQ(r.tables.macroTable.records, before.records);
         held.unlock();
         changing.join();
-        EXPECT_NE(r.tables.user.records, before.records);
+        EXPECT_NE(r.tables.macroTable.records, before.records);
     }
 }
 

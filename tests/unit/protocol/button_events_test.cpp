@@ -131,8 +131,8 @@ TEST(ButtonEvents, MediaKeyOnPressNothingOnReleaseAndProgramsAreLaunched) {
 
 TEST(ButtonEvents, MacroRepetitionsAndTiming) {
     Rig rig;
-    rig.macros.user.records[0] = macro({{0x04, 1, 0}, {0x04, 2, 0}}, 1, 3);
-    rig.macros.user.count = 1;
+    rig.macros.macroTable.records[0] = macro({{0x04, 1, 0}, {0x04, 2, 0}}, 1, 3);
+    rig.macros.macroTable.count = 1;
     rig.setButton(2, 41);
     const auto start = rig.timeline.now();
     rig.service.handleInputReport(press(3));
@@ -158,7 +158,7 @@ TEST(ButtonEvents, MacroRepetitionsAndTiming) {
                                                          {macro({}, 0, 1), 2u}};
     for (const auto& [record, reports] : cases) {
         rig.mouse.clearSent();
-        rig.macros.user.records[0] = record;
+        rig.macros.macroTable.records[0] = record;
         rig.service.handleInputReport(press(3));
         rig.service.performPending();
         EXPECT_EQ(rig.mouse.sentBytes().size(), reports);
@@ -167,8 +167,8 @@ TEST(ButtonEvents, MacroRepetitionsAndTiming) {
 
 TEST(ButtonEvents, SecondPressStopsAfterTheRepetitionInProgress) {
     Rig rig;
-    rig.macros.user.records[1] = macro({{0x05, 1, 100}, {0x05, 2, 100}}, 1, 50);
-    rig.macros.user.count = 2;
+    rig.macros.macroTable.records[1] = macro({{0x05, 1, 100}, {0x05, 2, 100}}, 1, 50);
+    rig.macros.macroTable.count = 2;
     rig.setButton(0, 42);
     int sleeps = 0;
     rig.timeline.onSleep = [&] {
@@ -190,10 +190,10 @@ TEST(ButtonEvents, HoldModeRepeatsUntilReleaseAndFixedMacrosPlayOnce) {
         std::lock_guard lock(rig.settingsMutex);
         rig.settings.macroMode = 1;
     }
-    rig.macros.user.records[0] = macro({{0x06, 1, 10}, {0x06, 2, 10}});
-    rig.macros.user.count = 1;
-    rig.macros.fixed.records[7] = macro({{0xE3, 1, 10}, {0x07, 1, 10}}, 1, 5);
-    rig.macros.fixed.count = 8;
+    rig.macros.macroTable.records[0] = macro({{0x06, 1, 10}, {0x06, 2, 10}});
+    rig.macros.macroTable.count = 1;
+    rig.macros.constMacroTable.records[7] = macro({{0xE3, 1, 10}, {0x07, 1, 10}}, 1, 5);
+    rig.macros.constMacroTable.count = 8;
     rig.setButton(4, 41);
     rig.setButton(3, 38);
     int sleeps = 0;
@@ -226,8 +226,8 @@ TEST(ButtonEvents, ThreadsPlayAMacroAndStopPromptlyInTheMiddleOfOne) {
     ASSERT_TRUE(link.findDevice());
     FeatureChannel channel{link};
     MacroTables macros;
-    macros.user.records[0] = macro({{0x04, 1, 10}, {0x04, 2, 60000}});
-    macros.user.count = 1;
+    macros.macroTable.records[0] = macro({{0x04, 1, 10}, {0x04, 2, 60000}});
+    macros.macroTable.count = 1;
     ButtonEventHooks hooks;
     hooks.settings = [] {
         ButtonSettings s;
@@ -252,8 +252,9 @@ TEST(ButtonEvents, AnEditDuringPlaybackReachesTheEventsNotYetPlayed) {
     ASSERT_TRUE(link.findDevice());
     FeatureChannel channel{link};
     MacroTables macros;
-    macros.user.records[0] = macro({{0x04, 1, 10}, {0x04, 2, 200}, {0x05, 1, 10}, {0x05, 2, 10}});
-    macros.user.count = 1;
+    macros.macroTable.records[0] =
+        macro({{0x04, 1, 10}, {0x04, 2, 200}, {0x05, 1, 10}, {0x05, 2, 10}});
+    macros.macroTable.count = 1;
     ButtonEventHooks hooks;
     hooks.settings = [] {
         ButtonSettings s;
@@ -266,8 +267,8 @@ TEST(ButtonEvents, AnEditDuringPlaybackReachesTheEventsNotYetPlayed) {
     ASSERT_TRUE(mouse.waitForSent(2)); // in the 200 ms pause after the second event
     {
         std::lock_guard lock(macros.mutex);
-        macros.user.records[0].events[2] = {0x06, 1}; // the UI thread edits the next event
-        macros.user.records[0].eventCount = 3;        // and drops the last one
+        macros.macroTable.records[0].events[2] = {0x06, 1}; // the UI thread edits the next event
+        macros.macroTable.records[0].eventCount = 3;        // and drops the last one
     }
     ASSERT_TRUE(mouse.waitForSent(5));
     service.stop();
