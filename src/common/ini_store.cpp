@@ -611,6 +611,14 @@ bool writeStrings(const fs::path& path, std::string_view section, std::span<cons
             ::unlink(file.c_str());
         }
     };
+    // Renaming over a read-only file would succeed in a writable folder; the user made it
+    // read-only to keep it as it is.
+    if (!created && ::access(file.c_str(), W_OK) != 0) {
+        if (error) {
+            *error = errnoText("cannot write", file);
+        }
+        return false;
+    }
     const auto bytes = readAll(file);
     if (!bytes) {
         if (error) {

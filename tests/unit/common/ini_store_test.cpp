@@ -330,6 +330,17 @@ TEST_F(IniStore, FailedWritesLeaveTheOldFileIntact) {
               0);
     EXPECT_FALSE(fs::exists(fresh));
 
+    // A read-only file in a writable folder is refused, not replaced.
+    ::chmod(file_.c_str(), 0444);
+    EXPECT_EQ(inChild([&] {
+                  std::string error;
+                  const bool ok = writeString(file_, "Init", "CurConfig", "2", &error);
+                  return !ok && error.find("cannot write") != std::string::npos ? 0 : 1;
+              }),
+              0);
+    ::chmod(file_.c_str(), 0666);
+    EXPECT_EQ(contents(), original);
+
     std::string error;
     EXPECT_FALSE(writeString(dir_ / "missing" / "config.ini", "A", "b", "c", &error));
     EXPECT_NE(error.find("missing"), std::string::npos) << error;

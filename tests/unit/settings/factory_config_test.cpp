@@ -92,6 +92,12 @@ TEST(FactoryConfig, EveryFactoryProfileIsUsableAndDistinct) {
         EXPECT_LE(s.pointerSpeed, 9);
         EXPECT_LE(s.wheelSpeed, 9);
         EXPECT_TRUE(s.fireTime >= 0 && s.fireTime <= 300);
+        // A rapid-fire interval of its own only matters where a button fires with it.
+        constexpr int rapidFireCode = 11;
+        if (s.fireTime != builtInDefaults().fireTime) {
+            EXPECT_NE(std::count(s.buttonFunction.begin(), s.buttonFunction.end(), rapidFireCode),
+                      0);
+        }
         EXPECT_TRUE(s.wheelStatus == 0 || s.wheelStatus == 1);
         EXPECT_EQ(s.macroMode, 0);
     }
