@@ -8,6 +8,7 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace torvex::desktop {
 
@@ -37,8 +38,18 @@ private:
     bool toldNoWheel_ = false;
 };
 
-// KDE Plasma: `kcminputrc [Mouse] PointerAcceleration` (same −1..1 scale as GNOME) and
-// `kdeglobals [KDE] WheelScrollLines`, through kreadconfig/kwriteconfig (5 or 6).
+// The per-device groups KWin keeps in kcminputrc on Wayland, `[Libinput][vendor][product][name]`,
+// each as its nested group names (unescaped as KConfig writes them), in the order of the file and
+// without repeats. Groups whose names cannot be decoded are left out rather than guessed at.
+std::vector<std::vector<std::string>> kdeDeviceGroups(std::string_view kcminputrc);
+
+// KDE Plasma: the pointer acceleration (same −1..1 scale as GNOME) in `kcminputrc`, where Plasma
+// reads it: `[Mouse] XLbInptPointerAcceleration` on X11 and `PointerAcceleration` in every device
+// group that KWin has already written (see kdeDeviceGroups) on Wayland; the speed reads back from
+// `[Mouse]`. Wheel lines: `kdeglobals [KDE] WheelScrollLines`. All through kreadconfig and
+// kwriteconfig (5 or 6); the device groups are found in the kcminputrc the tools use,
+// $XDG_CONFIG_HOME (or ~/.config). Plasma applies the values when it next loads them (login):
+// nothing tells a running session.
 class KdePointerSettings final : public device::PointerSettings {
 public:
     KdePointerSettings(std::string readTool, std::string writeTool);
@@ -51,7 +62,7 @@ public:
 private:
     std::optional<std::string> read(std::string_view file, std::string_view group,
                                     std::string_view key, std::string_view fallback) const;
-    bool write(std::string_view file, std::string_view group, std::string_view key,
+    bool write(std::string_view file, const std::vector<std::string>& groups, std::string_view key,
                std::string_view value) const;
     std::string readTool_;
     std::string writeTool_;

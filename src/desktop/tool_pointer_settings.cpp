@@ -5,6 +5,10 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 
 namespace torvex::desktop {
 namespace {
@@ -20,7 +24,120 @@ std::string_view trimmed(std::string_view text) {
     return text.substr(first, last - first + 1);
 }
 
+bool allDigits(std::string_view text) {
+    return !text.empty() &&
+           std::all_of(text.begin(), text.end(), [](char ch) { return ch >= '0' && ch <= '9'; });
+}
+
+// A group name as KConfig stores it in a header: backslash escapes for the characters that would
+// break the line ([ and ] come as \x5b and \x5d). nullopt for an escape KConfig does not write.
+std::optional<std::string> unescapedGroupName(std::string_view text) {
+    std::string out;
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] != '\\') {
+            out += text[i];
+            continue;
+        }
+        if (++i == text.size()) {
+            return std::nullopt;
+        }
+        switch (text[i]) {
+        case '\\':
+            out += '\\';
+            break;
+        case 's':
+            out += ' ';
+            break;
+        case 't':
+            out += '\t';
+            break;
+        case 'n':
+            out += '\n';
+            break;
+        case 'r':
+            out += '\r';
+            break;
+        case 'x': {
+            unsigned value = 0;
+            const char* digits = text.data() + i + 1;
+            if (text.size() - i - 1 < 2) {
+                return std::nullopt;
+            }
+            const auto [end, ec] = std::from_chars(digits, digits + 2, value, 16);
+            if (ec != std::errc{} || end != digits + 2) {
+                return std::nullopt;
+            }
+            out += static_cast<char>(value);
+            i += 2;
+            break;
+        }
+        default:
+            return std::nullopt;
+        }
+    }
+    return out;
+}
+
+// The nested group names of a header line "[a][b]…", or nullopt when the line is no plain header.
+std::optional<std::vector<std::string>> headerGroups(std::string_view line) {
+    std::vector<std::string> groups;
+    while (!line.empty()) {
+        const auto close = line.find(']');
+        if (line.front() != '[' || close == std::string_view::npos) {
+            return std::nullopt;
+        }
+        auto name = unescapedGroupName(line.substr(1, close - 1));
+        if (!name) {
+            return std::nullopt;
+        }
+        groups.push_back(std::move(*name));
+        line.remove_prefix(close + 1);
+    }
+    if (groups.empty()) {
+        return std::nullopt;
+    }
+    return groups;
+}
+
+// The folder kwriteconfig resolves a bare file name in.
+std::optional<std::filesystem::path> kdeConfigFolder() {
+    if (const char* xdg = std::getenv("XDG_CONFIG_HOME"); xdg && *xdg == '/') {
+        return std::filesystem::path(xdg);
+    }
+    if (const char* home = std::getenv("HOME"); home && *home) {
+        return std::filesystem::path(home) / ".config";
+    }
+    return std::nullopt;
+}
+
+std::string fileText(const std::filesystem::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
 } // namespace
+
+std::vector<std::vector<std::string>> kdeDeviceGroups(std::string_view kcminputrc) {
+    std::vector<std::vector<std::string>> found;
+    while (!kcminputrc.empty()) {
+        const auto newline = kcminputrc.find('\n');
+        const std::string_view line = trimmed(kcminputrc.substr(0, newline));
+        kcminputrc.remove_prefix(newline == std::string_view::npos ? kcminputrc.size()
+                                                                   : newline + 1);
+        if (!line.starts_with("[Libinput]")) {
+            continue;
+        }
+        auto groups = headerGroups(line);
+        if (!groups || groups->size() != 4 || !allDigits((*groups)[1]) ||
+            !allDigits((*groups)[2]) || (*groups)[3].empty()) {
+            continue;
+        }
+        if (std::find(found.begin(), found.end(), *groups) == found.end()) {
+            found.push_back(std::move(*groups));
+        }
+    }
+    return found;
+}
 
 std::string accelerationText(int systemSpeed) {
     const int steps = std::clamp(systemSpeed, 0, 20) - 10; // tenths of the −1..1 scale
@@ -72,16 +189,19 @@ std::optional<std::string> KdePointerSettings::read(std::string_view file, std::
                     std::string(key), "--default", std::string(fallback)});
 }
 
-bool KdePointerSettings::write(std::string_view file, std::string_view group, std::string_view key,
-                               std::string_view value) const {
+bool KdePointerSettings::write(std::string_view file, const std::vector<std::string>& groups,
+                               std::string_view key, std::string_view value) const {
+    std::vector<std::string> argv{writeTool_, "--file", std::string(file)};
+    for (const auto& group : groups) {
+        argv.insert(argv.end(), {"--group", group}); // repeated: one level of nesting each
+    }
     // "--" ends the options, so that a negative value is not taken for one.
-    return runTool({writeTool_, "--file", std::string(file), "--group", std::string(group), "--key",
-                    std::string(key), "--", std::string(value)})
-        .has_value();
+    argv.insert(argv.end(), {"--key", std::string(key), "--", std::string(value)});
+    return runTool(argv).has_value();
 }
 
 std::optional<int> KdePointerSettings::speed() {
-    const auto out = read("kcminputrc", "Mouse", "PointerAcceleration", "0");
+    const auto out = read("kcminputrc", "Mouse", "XLbInptPointerAcceleration", "0");
     if (!out) {
         return std::nullopt;
     }
@@ -90,7 +210,16 @@ std::optional<int> KdePointerSettings::speed() {
 }
 
 bool KdePointerSettings::setSpeed(int systemSpeed) {
-    return write("kcminputrc", "Mouse", "PointerAcceleration", accelerationText(systemSpeed));
+    const std::string value = accelerationText(systemSpeed);
+    // X11 sessions read the [Mouse] key; Wayland's KWin reads only its own device groups, so
+    // those it has created get the same value. New devices start from KWin's default.
+    bool ok = write("kcminputrc", {"Mouse"}, "XLbInptPointerAcceleration", value);
+    if (const auto folder = kdeConfigFolder()) {
+        for (const auto& groups : kdeDeviceGroups(fileText(*folder / "kcminputrc"))) {
+            ok = write("kcminputrc", groups, "PointerAcceleration", value) && ok;
+        }
+    }
+    return ok;
 }
 
 std::optional<int> KdePointerSettings::wheelLines() {
@@ -102,7 +231,7 @@ std::optional<int> KdePointerSettings::wheelLines() {
 }
 
 bool KdePointerSettings::setWheelLines(int lines) {
-    return write("kdeglobals", "KDE", "WheelScrollLines", std::to_string(lines));
+    return write("kdeglobals", {"KDE"}, "WheelScrollLines", std::to_string(lines));
 }
 
 } // namespace torvex::desktop

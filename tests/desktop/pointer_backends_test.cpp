@@ -2,6 +2,7 @@
 #include "common/ini_store.h"
 #include "desktop/pointer_backends.h"
 #include "desktop/run_tool.h"
+#include "support/process.h"
 #include "support/temp_dir.h"
 #include "x_pointer_control.h"
 
@@ -149,6 +150,33 @@ TEST_F(GnomeBackend, WithoutTheToolNothingReadsAndNothingIsWritten) {
     EXPECT_NEAR(stored(), -0.6, 1e-9);
 }
 
+TEST(KdeDeviceGroups, FindsTheDeviceGroupsKWinWrites) {
+    using Groups = std::vector<std::vector<std::string>>;
+    const std::vector<std::pair<std::string_view, Groups>> table{
+        {"[Mouse]\nXLbInptPointerAcceleration=0.2\n\n"
+         "[Libinput][1133][49271][Logitech USB Optical Mouse]\nPointerAcceleration=0.4\n"
+         "[Libinput][6392][4742][TORVEX V3]\nNaturalScroll=true\n",
+         {{"Libinput", "1133", "49271", "Logitech USB Optical Mouse"},
+          {"Libinput", "6392", "4742", "TORVEX V3"}}},
+        // KConfig's escapes in names; CRLF and surrounding blanks.
+        {"  [Libinput][1][2][Odd \\x5bx\\x5d \\\\ \\sname]  \r\nA=1\r\n",
+         {{"Libinput", "1", "2", "Odd [x] \\  name"}}},
+        // The same group twice is one device.
+        {"[Libinput][1][2][m]\n[Mouse]\n[Libinput][1][2][m]\n", {{"Libinput", "1", "2", "m"}}},
+        // Not device groups: other depths, other tops, ids that are no numbers, an empty name,
+        // escapes KConfig does not write, a key line, a broken header.
+        {"[Libinput]\n[Libinput][1][2]\n[Libinput][1][2][m][extra]\n[Keyboard][1][2][m]\n"
+         "[Libinput][0x1][2][m]\n[Libinput][1][][m]\n[Libinput][1][2][]\n"
+         "[Libinput][1][2][bad \\q]\n[Libinput][1][2][cut \\x5]\nx=[Libinput][1][2][m]\n"
+         "[Libinput][1][2][m\n[Libinput][1][2][m]junk\n",
+         {}},
+        {"", {}},
+    };
+    for (const auto& [text, groups] : table) {
+        EXPECT_EQ(kdeDeviceGroups(text), groups) << text;
+    }
+}
+
 class KdeBackend : public TempEnvironment {
 protected:
     void SetUp() override {
@@ -162,14 +190,38 @@ protected:
         fs::create_directories(dir_ / "config");
     }
     fs::path file(const char* name) const { return dir_ / "config" / name; }
+    // A key of kcminputrc as KDE reads it: through KConfig, nested groups and all.
+    static std::string inputKey(const std::vector<std::string>& groups, const std::string& key) {
+        std::vector<std::string> argv{"kreadconfig5", "--file", "kcminputrc"};
+        for (const auto& g : groups) {
+            argv.insert(argv.end(), {"--group", g});
+        }
+        argv.insert(argv.end(), {"--key", key});
+        auto out = runTool(argv).value_or("?");
+        while (!out.empty() && out.back() == '\n') {
+            out.pop_back();
+        }
+        return out;
+    }
+    static void writeInputKey(const std::vector<std::string>& groups, const std::string& key,
+                              const std::string& value) {
+        std::vector<std::string> argv{"kwriteconfig5", "--file", "kcminputrc"};
+        for (const auto& g : groups) {
+            argv.insert(argv.end(), {"--group", g});
+        }
+        argv.insert(argv.end(), {"--key", key, "--", value});
+        ASSERT_TRUE(runTool(argv).has_value()) << key;
+    }
 };
 
 TEST_F(KdeBackend, WritesAccelerationAndWheelLinesIntoTheUsersFiles) {
     KdePointerSettings kde("kreadconfig5", "kwriteconfig5");
     EXPECT_EQ(kde.name(), "kde");
-    // Nothing stored yet: KDE's defaults.
+    // Nothing stored yet: KDE's defaults, and no file is needed to set the speed.
     EXPECT_EQ(kde.speed(), 10);
     EXPECT_EQ(kde.wheelLines(), 3);
+    ASSERT_TRUE(kde.setSpeed(14));
+    EXPECT_EQ(inputKey({"Mouse"}, "XLbInptPointerAcceleration"), "0.4");
 
     // The user's other settings in the same files stay.
     ASSERT_TRUE(ini::writeString(file("kdeglobals"), "General", "ColorScheme", "BreezeDark"));
@@ -177,12 +229,14 @@ TEST_F(KdeBackend, WritesAccelerationAndWheelLinesIntoTheUsersFiles) {
 
     for (const int speed : kSpeeds) {
         ASSERT_TRUE(kde.setSpeed(speed)) << speed;
-        EXPECT_NEAR(
-            parseDouble(ini::readString(file("kcminputrc"), "Mouse", "PointerAcceleration", 64)),
-            (speed - 10) / 10.0, 1e-9)
+        EXPECT_NEAR(parseDouble(inputKey({"Mouse"}, "XLbInptPointerAcceleration")),
+                    (speed - 10) / 10.0, 1e-9)
             << speed;
         EXPECT_EQ(kde.speed(), speed);
     }
+    // The speed reads back from the key Plasma reads, whoever wrote it.
+    writeInputKey({"Mouse"}, "XLbInptPointerAcceleration", "-0.3");
+    EXPECT_EQ(kde.speed(), 7);
     for (const int lines : {1, 10, 0}) {
         ASSERT_TRUE(kde.setWheelLines(lines));
         EXPECT_EQ(ini::readString(file("kdeglobals"), "KDE", "WheelScrollLines", 16),
@@ -190,13 +244,41 @@ TEST_F(KdeBackend, WritesAccelerationAndWheelLinesIntoTheUsersFiles) {
         EXPECT_EQ(kde.wheelLines(), lines);
     }
     EXPECT_EQ(ini::readString(file("kdeglobals"), "General", "ColorScheme", 64), "BreezeDark");
-    EXPECT_EQ(ini::readString(file("kcminputrc"), "Mouse", "cursorTheme", 64), "breeze_cursors");
+    EXPECT_EQ(inputKey({"Mouse"}, "cursorTheme"), "breeze_cursors");
+    // Plasma does not read [Mouse] PointerAcceleration; nothing goes there.
+    EXPECT_EQ(inputKey({"Mouse"}, "PointerAcceleration"), "");
 
     KdePointerSettings missing("torvex-no-such-kreadconfig", "torvex-no-such-kwriteconfig");
     EXPECT_EQ(missing.speed(), std::nullopt);
+    EXPECT_FALSE(missing.setSpeed(5));
     EXPECT_EQ(missing.wheelLines(), std::nullopt);
     EXPECT_FALSE(missing.setWheelLines(5));
     EXPECT_EQ(kde.wheelLines(), 0);
+}
+
+TEST_F(KdeBackend, EveryDeviceGroupKWinKeepsGetsTheAcceleration) {
+    // Device groups as KWin leaves them on Wayland, one with a name KConfig has to escape.
+    const std::vector<std::vector<std::string>> devices{
+        {"Libinput", "1133", "49271", "Logitech USB Optical Mouse"},
+        {"Libinput", "6392", "4742", "TORVEX [V3] \\ mouse"},
+    };
+    for (const auto& groups : devices) {
+        writeInputKey(groups, "NaturalScroll", "true");
+    }
+    writeInputKey({"Libinput", "1133"}, "Other", "x"); // no device group
+    KdePointerSettings kde("kreadconfig5", "kwriteconfig5");
+    for (const int speed : {1, 18, 10}) {
+        ASSERT_TRUE(kde.setSpeed(speed)) << speed;
+        for (const auto& groups : devices) {
+            EXPECT_EQ(inputKey(groups, "PointerAcceleration"), accelerationText(speed))
+                << groups[3];
+            EXPECT_EQ(inputKey(groups, "NaturalScroll"), "true") << groups[3];
+        }
+        EXPECT_EQ(inputKey({"Mouse"}, "XLbInptPointerAcceleration"), accelerationText(speed));
+    }
+    EXPECT_EQ(inputKey({"Libinput", "1133"}, "PointerAcceleration"), "");
+    // Exactly those groups: no new ones made up under a name that did not decode.
+    EXPECT_EQ(kdeDeviceGroups(torvex::testing::slurp(file("kcminputrc"))), devices);
 }
 
 // A private X server on a display number it picks itself (-displayfd).

@@ -85,10 +85,10 @@ TEST_F(DesktopSession, KdeGetsTheSpeedAndTheWheelLines) {
     const fs::path globals = dir_ / "config" / "kdeglobals";
     // Pointer choice 0 is system speed 1; wheel choice 9 is 10 lines.
     downloadThenExit(kde, 0, 9, [&] {
-        EXPECT_EQ(ini::readString(input, "Mouse", "PointerAcceleration", 32), "-0.9");
+        EXPECT_EQ(ini::readString(input, "Mouse", "XLbInptPointerAcceleration", 32), "-0.9");
         EXPECT_EQ(ini::readString(globals, "KDE", "WheelScrollLines", 32), "10");
     });
-    EXPECT_EQ(ini::readString(input, "Mouse", "PointerAcceleration", 32), "0.0");
+    EXPECT_EQ(ini::readString(input, "Mouse", "XLbInptPointerAcceleration", 32), "0.0");
     EXPECT_EQ(ini::readString(globals, "KDE", "WheelScrollLines", 32), "10");
 }
 
