@@ -21,7 +21,8 @@ struct MouseBackend {
 };
 
 // The one place that chooses the pointer settings: the virtual mouse with a folder keeps them
-// in DIR/pointer.ini; otherwise none yet (the desktop backends replace this choice).
+// in DIR/pointer.ini, without one it leaves them alone (a demo must not change the desktop);
+// otherwise the session's desktop backend (desktop::createPointerSettings, which logs why).
 std::unique_ptr<device::PointerSettings> createPointerSettings(const AppOptions& options);
 
 // The virtual mouse (serving its folder when one was given) or the hidraw backend. On failure
