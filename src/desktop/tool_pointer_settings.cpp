@@ -58,11 +58,11 @@ std::optional<std::string> unescapedGroupName(std::string_view text) {
             out += '\r';
             break;
         case 'x': {
-            unsigned value = 0;
-            const char* digits = text.data() + i + 1;
             if (text.size() - i - 1 < 2) {
                 return std::nullopt;
             }
+            unsigned value = 0;
+            const char* digits = text.data() + i + 1;
             const auto [end, ec] = std::from_chars(digits, digits + 2, value, 16);
             if (ec != std::errc{} || end != digits + 2) {
                 return std::nullopt;
