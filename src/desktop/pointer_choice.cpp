@@ -94,6 +94,7 @@ DesktopEnvironment currentEnvironment() {
     }
     env.currentDesktop = get("XDG_CURRENT_DESKTOP");
     env.display = get("DISPLAY");
+    env.sessionType = get("XDG_SESSION_TYPE");
     env.hasProgram = onPath;
     return env;
 }
@@ -109,6 +110,15 @@ BackendChoice choosePointerBackend(const DesktopEnvironment& env) {
     }
     if (desktopIs(env.currentDesktop, {"kde"}) && kdeTools(env)) {
         return kde(env, desktop + " and the KDE config tools are installed");
+    }
+    if (lower(env.sessionType) == "wayland") {
+        return {BackendKind::None,
+                {},
+                {},
+                {},
+                "XDG_SESSION_TYPE=wayland and no GNOME or KDE tools for " + desktop +
+                    ": X11 pointer settings would only reach XWayland; pointer settings are left "
+                    "alone"};
     }
     if (!env.display.empty()) {
         return {BackendKind::X11, {}, {}, {}, "DISPLAY=" + env.display};

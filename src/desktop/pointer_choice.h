@@ -16,6 +16,7 @@ struct DesktopEnvironment {
     std::optional<std::string> backendOverride;         // $TORVEX_POINTER_BACKEND, when set
     std::string currentDesktop;                         // $XDG_CURRENT_DESKTOP
     std::string display;                                // $DISPLAY
+    std::string sessionType;                            // $XDG_SESSION_TYPE
     std::function<bool(const std::string&)> hasProgram; // found on PATH
 };
 DesktopEnvironment currentEnvironment();
@@ -37,8 +38,10 @@ struct BackendChoice {
 //     is installed: gnome;
 //  3. $XDG_CURRENT_DESKTOP names KDE and kreadconfig6/kwriteconfig6 or kreadconfig5/kwriteconfig5
 //     are installed: kde;
-//  4. $DISPLAY is set: x11;
-//  5. none: downloads leave the desktop's pointer settings alone.
+//  4. $XDG_SESSION_TYPE is wayland: none, because $DISPLAY there is XWayland, which takes the
+//     X11 pointer control without error and the compositor never applies it;
+//  5. $DISPLAY is set: x11;
+//  6. none: downloads leave the desktop's pointer settings alone.
 BackendChoice choosePointerBackend(const DesktopEnvironment& env);
 
 // Builds the chosen backend. `log` gets the reason of the choice and, once, the note that the

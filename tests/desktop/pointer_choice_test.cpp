@@ -14,7 +14,8 @@ struct Case {
     std::string display;
     std::set<std::string> programs;
     BackendKind kind;
-    std::string detail; // the file for File, the read tool for Kde
+    std::string detail;       // the file for File, the read tool for Kde
+    std::string session = ""; // $XDG_SESSION_TYPE; unset in most rows
 };
 
 const std::set<std::string> kGnomeTools{"gsettings"};
@@ -55,13 +56,27 @@ TEST(PointerChoice, FollowsTheOverrideThenTheDesktopThenTheDisplay) {
         {"override file without a path", std::string("file:"), "GNOME", ":0", kAll,
          BackendKind::None, ""},
         {"unknown override", std::string("wayland"), "GNOME", ":0", kAll, BackendKind::None, ""},
+        // On Wayland $DISPLAY is XWayland: the X11 backend would succeed and change nothing.
+        {"Sway on Wayland", std::nullopt, "sway", ":0", kAll, BackendKind::None, "", "wayland"},
+        {"GNOME on Wayland, no gsettings", std::nullopt, "GNOME", ":0", kKde5, BackendKind::None,
+         "", "wayland"},
+        {"GNOME on Wayland", std::nullopt, "GNOME", ":0", kAll, BackendKind::Gnome, "", "wayland"},
+        {"KDE on Wayland", std::nullopt, "KDE", ":1", kKde5, BackendKind::Kde, "kreadconfig5",
+         "wayland"},
+        {"XFCE on an X11 session", std::nullopt, "XFCE", ":0", kAll, BackendKind::X11, "", "x11"},
+        {"override x11 on Wayland", std::string("x11"), "sway", ":0", kAll, BackendKind::X11, "",
+         "wayland"},
     };
     for (const Case& c : cases) {
-        DesktopEnvironment env{c.override_, c.desktop, c.display,
+        DesktopEnvironment env{c.override_, c.desktop, c.display, c.session,
                                [&](const std::string& p) { return c.programs.count(p) > 0; }};
         const BackendChoice choice = choosePointerBackend(env);
         EXPECT_EQ(choice.kind, c.kind) << c.what;
         EXPECT_FALSE(choice.reason.empty()) << c.what;
+        if (c.session == "wayland" && c.kind == BackendKind::None) {
+            EXPECT_NE(choice.reason.find("XDG_SESSION_TYPE=wayland"), std::string::npos)
+                << choice.reason;
+        }
         if (c.kind == BackendKind::File) {
             EXPECT_EQ(choice.file, c.detail) << c.what;
         }
