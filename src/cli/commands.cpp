@@ -548,14 +548,19 @@ int run(const Context& c) {
 }
 
 int reset(const Context& c) {
+    // Checked before anything is restored: profile 0 or 9 would be sent and saved as all zeros.
+    const auto profile = chosenProfile(c);
+    if (!profile) {
+        return kExitFailure;
+    }
     auto lock = lockOrExplain(c);
     if (!lock) {
         return kExitBusy;
     }
     MouseSettings settings;
-    LoadConfiguration(c.paths.configPath(), c.curConfig, false, c.language, settings);
+    LoadConfiguration(c.paths.configPath(), *profile, false, c.language, settings);
     std::string error;
-    if (!RestoreFactorySettings(c.paths.configPath(), c.curConfig, c.language, settings, &error)) {
+    if (!RestoreFactorySettings(c.paths.configPath(), *profile, c.language, settings, &error)) {
         return c.fail("cannot restore the factory profiles: " + error);
     }
     int status = kExitOk;
@@ -576,7 +581,7 @@ int reset(const Context& c) {
     MacroTables none;
     Mouse mouse(c, none);
     const bool found = mouse.find();
-    const auto result = mouse.session().download(settings, c.curConfig);
+    const auto result = mouse.session().download(settings, *profile);
     if (!result.saved) {
         return c.fail("cannot save the settings: " + result.error);
     }

@@ -189,6 +189,9 @@ public:
         }
         if (name == "reset") {
             o.command = Command::Reset;
+            if (auto e = profileOptions(o)) {
+                return fail(*e);
+            }
             return finish(o);
         }
         if (name == "run") {
@@ -352,7 +355,7 @@ Commands:
   apply [--profile N]              make profile N current and send it to the mouse
   export FILE [--profile N]        write a profile as section Config7 of FILE
   import FILE [--profile N]        read section Config7 of FILE into a profile and save it
-  reset                            restore the factory profiles and macros, then send them
+  reset [--profile N]              restore the factory profiles and macros, send profile N
   macro list | show N | export FILE | import FILE | play N
   run                              stay resident and perform the buttons' host-side functions
   vmouse DIR press|release|click BUTTON [--dpi L] | unplug | plug | state
@@ -394,9 +397,10 @@ std::string helpText(const std::string& command) {
                    "Config7 of FILE; the rest of FILE stays as it was.\n"},
         {"import", "Usage: torvexctl import FILE [--profile N]\n\nReads section Config7 of FILE "
                    "into the profile and saves it. Nothing is sent: use apply.\n"},
-        {"reset", "Usage: torvexctl reset\n\nRestores the five factory profiles and the factory "
-                  "macros of the interface language,\nthen sends the current profile to the "
-                  "mouse. The other language's macros are kept.\n"},
+        {"reset", "Usage: torvexctl reset [--profile N]\n\nRestores the five factory profiles "
+                  "and the factory macros of the interface language,\nthen makes profile N "
+                  "current (default: the current one) and sends it to the mouse.\nThe other "
+                  "language's macros are kept.\n"},
         {"macro", "Usage: torvexctl macro list | show N | export FILE | import FILE | play N\n\n"
                   "  list         the macros of the interface language, one a line\n"
                   "  show N       macro N (0..11) as the macro page lists its events\n"

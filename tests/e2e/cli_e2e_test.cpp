@@ -366,10 +366,24 @@ TEST_F(Cli, ResetRestoresFactoryProfilesAndMacros) {
     std::ofstream(home_ / "Macro_CN.dat") << "[Macros]\nmacroNum=0\n";
     const std::string englishBefore = slurp(home_ / "Macro_EN.dat");
 
-    const Finished f = ctl({"--virtual-mouse", "reset"});
+    // A current profile out of range is refused like every other command's, before anything
+    // is restored, saved or sent.
+    ASSERT_TRUE(ini::writeString(config(), "Init", "CurConfig", "9"));
+    const std::string configBefore = slurp(config());
+    const Finished refused = ctl({"--virtual-mouse", "reset"});
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_NE(refused.err.find("--profile"), std::string::npos) << refused.err;
+    EXPECT_EQ(slurp(config()), configBefore);
+    EXPECT_EQ(slurp(home_ / "Macro_CN.dat"), "[Macros]\nmacroNum=0\n");
+
+    const Finished f = ctl({"--virtual-mouse", "reset", "--profile", "2"});
     ASSERT_EQ(f.status, 0) << f.err;
     EXPECT_EQ(key("Config2", "K4"), key("CfgReset2", "K4"));
     EXPECT_EQ(key("Config2", "FIRE_TIME"), key("CfgReset2", "FIRE_TIME"));
+    EXPECT_EQ(key("Init", "CurConfig"), "2");
+    EXPECT_EQ(key("Config6", "K5"), key("CfgReset2", "K5")); // profile 2 was sent, not 1
+    EXPECT_NE(key("Config6", "K5"), key("CfgReset1", "K5"));
+    EXPECT_EQ(key("Config9", "K0"), "");
     EXPECT_EQ(slurp(home_ / "Macro_CN.dat"), macrosBefore); // the factory set again
     EXPECT_EQ(slurp(home_ / "Macro_EN.dat"), englishBefore);
 }

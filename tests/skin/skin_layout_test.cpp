@@ -6,7 +6,7 @@
 #include "common/utf16.h"
 #include "macro/macro_file.h"
 #include "skin_files.h"
-#include "skin_fonts.h"
+#include "ui/skin/caption_fonts.h"
 
 #include <QFontMetrics>
 #include <gtest/gtest.h>
@@ -15,10 +15,6 @@
 
 namespace torvex::skintest {
 namespace {
-
-using skingen::kCaptionPixels;
-using skingen::kDpiLabelPixelsCn;
-using skingen::kDpiLabelPixelsEn;
 
 struct KeyRange {
     const char* section;
@@ -329,8 +325,8 @@ struct Caption {
     std::string where;
     LayoutEntry e;
     std::string text;
-    int pixelSize;
-    int reserve; // pixels kept free on each side for a drawn indicator
+    bool dpiLabel; // drawn in font B, else in font A
+    int reserve;   // pixels kept free on each side for a drawn indicator
 };
 
 std::vector<Caption> captions(int language) {
@@ -338,9 +334,9 @@ std::vector<Caption> captions(int language) {
     const LayoutFiles files = layoutFiles(language);
     std::vector<Caption> out;
     const auto add = [&](const std::string& where, const LayoutEntry& e, const std::string& text,
-                         int pixels, int reserve) {
+                         int reserve, bool dpiLabel = false) {
         if (!text.empty()) {
-            out.push_back({where, e, text, pixels, reserve});
+            out.push_back({where, e, text, dpiLabel, reserve});
         }
     };
     const auto main = readTable(files.main, 99);
@@ -348,11 +344,8 @@ std::vector<Caption> captions(int language) {
         if (i >= 25 && i <= 31) {
             continue; // button slots show function names, checked below
         }
-        const bool dpiLabel = i >= 50;
-        const int pixels =
-            dpiLabel ? (chinese ? kDpiLabelPixelsCn : kDpiLabelPixelsEn) : kCaptionPixels;
         add("main " + std::to_string(i), main[static_cast<std::size_t>(i)],
-            main[static_cast<std::size_t>(i)].caption, pixels, 3);
+            main[static_cast<std::size_t>(i)].caption, 3, i >= 50);
     }
     const auto adv = readTable(files.advance, 51);
     for (int k = 0; k < 51; ++k) {
@@ -360,28 +353,27 @@ std::vector<Caption> captions(int language) {
         const std::string where = "advanced " + std::to_string(k);
         // Entries whose captions the program replaces get the widest text they can show.
         if (k == 4) {
-            add(where, e, chinese ? "录制" : "Record", kCaptionPixels, 30);
-            add(where, e, chinese ? "停止" : "Stop", kCaptionPixels, 30);
+            add(where, e, chinese ? "录制" : "Record", 30);
+            add(where, e, chinese ? "停止" : "Stop", 30);
         } else if (k == 33) {
-            add(where, e, "300ms", kCaptionPixels, 3);
+            add(where, e, "300ms", 3);
         } else if (k == 43) {
-            add(where, e, "[↓]254", kCaptionPixels, 3);
+            add(where, e, "[↓]254", 3);
         } else if (k == 44) {
-            add(where, e, "[↑]254", kCaptionPixels, 3);
+            add(where, e, "[↑]254", 3);
         } else {
-            add(where, e, e.caption, kCaptionPixels, (k == 6 || k == 7) ? 28 : 3);
+            add(where, e, e.caption, (k == 6 || k == 7) ? 28 : 3);
         }
     }
     const auto color = readTable(files.color, 13);
     for (int k = 0; k < 13; ++k) {
         const LayoutEntry& e = color[static_cast<std::size_t>(k)];
-        add("colour " + std::to_string(k), e, k == 9 ? "3200" : e.caption, kCaptionPixels,
-            k <= 3 ? 32 : 3);
+        add("colour " + std::to_string(k), e, k == 9 ? "3200" : e.caption, k <= 3 ? 32 : 3);
     }
     const auto warn = readTable(files.warning, 3);
     for (int k = 0; k < 3; ++k) {
         add("warning " + std::to_string(k), warn[static_cast<std::size_t>(k)],
-            warn[static_cast<std::size_t>(k)].caption, kCaptionPixels, 3);
+            warn[static_cast<std::size_t>(k)].caption, 3);
     }
     return out;
 }
@@ -392,7 +384,8 @@ TEST(SkinCaptions, EveryCaptionFitsItsEntryInBothLanguages) {
         const auto list = captions(language);
         EXPECT_GT(list.size(), 60u);
         for (const Caption& c : list) {
-            const QFontMetrics fm(skingen::captionFont(language == 0, c.pixelSize));
+            const QFontMetrics fm(c.dpiLabel ? ui::dpiLabelFont(language)
+                                             : ui::captionFont(language));
             const QString text = QString::fromStdString(c.text);
             EXPECT_LE(fm.horizontalAdvance(text), c.e.w - 2 * c.reserve)
                 << "language " << language << ", " << c.where << ": \"" << c.text << "\"";
@@ -424,7 +417,7 @@ TEST(SkinCaptions, FunctionNamesFitTheButtonSlotsAndTheMenus) {
     for (int language : {0, 1}) {
         SCOPED_TRACE("language " + std::to_string(language));
         const LayoutFiles files = layoutFiles(language);
-        const QFontMetrics fm(skingen::captionFont(language == 0, kCaptionPixels));
+        const QFontMetrics fm(ui::captionFont(language));
         const auto main = readTable(files.main, 99);
         std::vector<QString> slotTexts;
         for (int code = 1; code <= 54; ++code) {

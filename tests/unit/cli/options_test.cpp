@@ -31,6 +31,7 @@ TEST(CliOptions, AcceptsEveryCommandForm) {
         {"export out.ini --profile 5", Command::Export},
         {"import in.ini", Command::Import},
         {"reset", Command::Reset},
+        {"reset --profile 4", Command::Reset},
         {"macro list", Command::MacroList},
         {"macro show 11", Command::MacroShow},
         {"macro export m.dat", Command::MacroExport},
