@@ -59,6 +59,13 @@ void ButtonEventService::stop() {
     }
 }
 
+void ButtonEventService::releaseHeldInputs() {
+    if (worker_.joinable() || !emulator_.holdsAny()) {
+        return;
+    }
+    emulator_.releaseAllNow();
+}
+
 void ButtonEventService::setDpiTracking(const std::array<bool, kButtonCount>& tracking) {
     for (std::size_t i = 0; i < kButtonCount; ++i) {
         dpiTracking_[i] = tracking[i];

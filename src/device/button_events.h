@@ -64,6 +64,11 @@ public:
     void start();
     void stop();
 
+    // After stop(): when a macro cut short left a key or button down in the mouse, sends the
+    // all-up reports at once. Does nothing while the threads run, as the emulator is the
+    // worker's; once the worker has been joined, the caller may use it.
+    void releaseHeldInputs();
+
     // The DPI-tracking flags worked out by the last settings download.
     void setDpiTracking(const std::array<bool, kButtonCount>& tracking);
 

@@ -65,6 +65,18 @@ bool Emulator::releaseAll(Pacer& pacer) {
     return true;
 }
 
+void Emulator::releaseAllNow() {
+    buttons_ = static_cast<uint8_t>(buttons_ | 0x07);
+    sendButtons();
+    keys_.fill(0);
+    sendKeys();
+}
+
+bool Emulator::holdsAny() const {
+    return (buttons_ & 0x07) != 0x07 ||
+           std::any_of(keys_.begin(), keys_.end(), [](uint8_t k) { return k != 0; });
+}
+
 void Emulator::sendMediaKey(int functionCode) {
     const uint16_t usage = mediaKeyUsage(functionCode);
     if (usage == 0) {

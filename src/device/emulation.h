@@ -34,6 +34,13 @@ public:
     // Returns false, having sent nothing more, when a wait is cut short.
     bool releaseAll(Pacer& pacer);
 
+    // Releases the three buttons (0x16), then every key (0x15), with no waits between: for the
+    // program's end, when nothing is pressed again after them.
+    void releaseAllNow();
+
+    // Whether the mouse was last told of a key or one of the three buttons as down.
+    bool holdsAny() const;
+
     // One consumer-control report for function code 21..30; other codes send nothing.
     void sendMediaKey(int functionCode);
 

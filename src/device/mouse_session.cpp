@@ -35,8 +35,14 @@ void MouseSession::stop() {
 
 void MouseSession::exitPath() {
     buttons_.stop();
+    // A macro stopped in a pause may have left a key or button down in the mouse; it would
+    // stay down after the program has gone.
+    buttons_.releaseHeldInputs();
     SendExitReport(channel_, link_);
-    pointer_.setSpeed(kExitPointerSpeed);
+    // As in the download: a desktop whose speed cannot be read is left alone.
+    if (pointer_.speed()) {
+        pointer_.setSpeed(kExitPointerSpeed);
+    }
 }
 
 } // namespace torvex::device

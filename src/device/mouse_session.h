@@ -37,8 +37,9 @@ public:
     void start();
     void stop();
 
-    // The program's end as the mouse sees it: the threads stop (a macro is cut short), the exit
-    // report goes out and the pointer speed goes back to 10.
+    // The program's end as the mouse sees it: the threads stop (a macro is cut short), whatever
+    // that macro left held is released, the exit report goes out and the pointer speed goes
+    // back to 10 when it can be read.
     void exitPath();
 
     DeviceLink& link() { return link_; }
