@@ -1,7 +1,7 @@
 #include "contact_sheet.h"
 
-#include "skin_fonts.h"
 #include "skin_generator.h"
+#include "ui/skin/caption_fonts.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -60,7 +60,7 @@ const Entry& caption(const SkinDescription& skin, const Preview& pv, int i, Rect
 
 void drawControls(QPainter& p, const SkinDescription& skin, bool chinese) {
     // Stand-ins for the four child controls: white on black in font A, as the program sets them.
-    p.setFont(captionFont(chinese, kCaptionPixels));
+    p.setFont(ui::captionFont(chinese ? 0 : 1));
     const QFontMetrics fm(p.font());
     for (const Rect* r :
          {&skin.macroList, &skin.eventList, &skin.macroNameEdit, &skin.repeatEdit}) {
@@ -158,8 +158,8 @@ QImage composePage(const SkinDescription& skin, const QString& dir, const Previe
     }
 
     // Captions.
-    const QFont fontA = captionFont(chinese, kCaptionPixels);
-    const QFont fontB = captionFont(chinese, chinese ? kDpiLabelPixelsCn : kDpiLabelPixelsEn);
+    const QFont fontA = ui::captionFont(pv.language);
+    const QFont fontB = ui::dpiLabelFont(pv.language);
     const int count = pv.page == 0 ? 54 : (pv.page == 1 ? 71 : 33);
     for (int i = 0; i < count; ++i) {
         p.setFont(fontA);
@@ -241,7 +241,7 @@ QImage composeMenu(const SkinDescription& skin, const QString& dir, bool chinese
     QPainter p(&image);
     p.drawImage(QPoint(0, (hover - 1) * rowHeight), load(dir, over),
                 QRect(0, (hover - 1) * rowHeight, width, rowHeight));
-    p.setFont(captionFont(chinese, kCaptionPixels));
+    p.setFont(ui::captionFont(chinese ? 0 : 1));
     const QFontMetrics fm(p.font());
     for (int r = 1; r <= rows; ++r) {
         const auto code = static_cast<std::size_t>(base + r);
@@ -258,7 +258,7 @@ QImage composeWarning(const SkinDescription& skin, const QString& dir, bool chin
     QImage image = load(dir, "warning_normal.jpg");
     QPainter p(&image);
     copyEntry(p, load(dir, "warning_over.jpg"), skin.warn[0].r);
-    p.setFont(captionFont(chinese, kCaptionPixels));
+    p.setFont(ui::captionFont(chinese ? 0 : 1));
     p.setPen(QColor(255, 0, 0));
     for (const Entry& e : skin.warn) {
         drawCentred(p, e.r, text(chinese ? e.cn : e.en));
@@ -295,8 +295,9 @@ bool writeContactSheet(const SkinDescription& skin, const QString& dir, const QS
         return f;
     }();
 
-    // Pages in both languages: the main page with slot 1 hovered, the macro page with the
-    // record button hovered, the lighting page with the first mode hovered.
+    // Pages in both languages: the main page with its first button slot (entry 25) hovered, the
+    // macro page with the record button hovered, the lighting page with its second mode
+    // (entry 1) hovered.
     std::vector<std::array<QImage, 2>> pages;
     for (int page = 0; page < 3; ++page) {
         std::array<QImage, 2> pair;

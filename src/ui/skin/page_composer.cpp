@@ -53,26 +53,6 @@ QPoint centred(const SkinEntry& e, const QString& text, const QFont& font) {
 
 } // namespace
 
-QFont captionFont(int language) {
-    QFont font;
-    if (english(language)) {
-        font.setFamilies({QStringLiteral("Consolas"), QStringLiteral("DejaVu Sans Mono"),
-                          QStringLiteral("monospace")});
-    } else {
-        font.setFamilies({QStringLiteral("宋体"), QStringLiteral("SimSun"),
-                          QStringLiteral("Noto Serif CJK SC"),
-                          QStringLiteral("WenQuanYi Micro Hei")});
-    }
-    font.setPixelSize(kCaptionPixels);
-    return font;
-}
-
-QFont dpiLabelFont(int language) {
-    QFont font = captionFont(language);
-    font.setPixelSize(english(language) ? kDpiLabelPixelsEn : kDpiLabelPixelsCn);
-    return font;
-}
-
 PageFiles pageFiles(int page) {
     switch (page) {
     case kAdvancedPage:

@@ -2,11 +2,11 @@
 // rectangles copied from its over and down pictures, then the captions.
 #pragma once
 
+#include "ui/skin/caption_fonts.h"
 #include "ui/skin/skin_images.h"
 #include "ui/skin/skin_layout.h"
 #include "ui/skin/ui_model.h"
 
-#include <QFont>
 #include <QImage>
 #include <QPainter>
 #include <QString>
@@ -14,14 +14,6 @@
 #include <span>
 
 namespace torvex::ui {
-
-// Caption fonts: the named face first, then installed fallbacks, by pixel size (the point
-// sizes at 96 dots per inch) so captions sit where the skin's author put them.
-inline constexpr int kCaptionPixels = 13;    // 10 pt
-inline constexpr int kDpiLabelPixelsCn = 12; // 9 pt
-inline constexpr int kDpiLabelPixelsEn = 10; // 7.5 pt
-QFont captionFont(int language);             // font A
-QFont dpiLabelFont(int language);            // font B
 
 // Picture names of a page: normal, over, down.
 struct PageFiles {
