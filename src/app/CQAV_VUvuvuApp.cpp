@@ -55,16 +55,15 @@ bool catchTerminationSignals() {
 }
 } // namespace
 
-QString instanceSocketPath(const fs::path& appDir) {
-    return QString::fromStdString(
-        (runtimeDir() / ("torvex-window-" + InstanceLock::folderKey(appDir) + ".sock")).string());
+QString instanceSocketPath(const std::string& lockKey) {
+    return QString::fromStdString((runtimeDir() / ("torvex-window-" + lockKey + ".sock")).string());
 }
 
-bool askRunningInstanceToRestore(const fs::path& appDir) {
+bool askRunningInstanceToRestore(const std::string& lockKey) {
     // The first instance may still be starting; give it a moment to listen.
     for (int attempt = 0; attempt < 30; ++attempt) {
         QLocalSocket socket;
-        socket.connectToServer(instanceSocketPath(appDir));
+        socket.connectToServer(instanceSocketPath(lockKey));
         if (socket.waitForConnected(250)) {
             socket.write(kRestoreRequest);
             socket.waitForBytesWritten(1000);
@@ -148,16 +147,18 @@ int CQAV_VUvuvuApp::InitInstance(int argc, char** argv) {
         return 1;
     }
 
+    // The real mouse is one per user, whatever the folder; a virtual one is this process's own.
+    const std::string lockKey = InstanceLock::keyFor(options.virtualMouse, paths.appDir);
     std::string holder;
-    auto lock = InstanceLock::tryAcquire(paths.appDir, "torvex", &holder);
+    auto lock = InstanceLock::tryAcquire(lockKey, "torvex", &holder);
     if (!lock) {
-        // Another copy runs for this folder: bring its window back and end without a word.
-        if (askRunningInstanceToRestore(paths.appDir)) {
+        // Another copy drives this mouse: bring its window back and end without a word.
+        if (askRunningInstanceToRestore(lockKey)) {
             return 0;
         }
         // No window answered: the holder is another torvex program (torvexctl run).
-        std::fprintf(stderr, "torvex: another torvex program is driving the mouse for %s: %s\n",
-                     paths.appDir.c_str(), holder.c_str());
+        std::fprintf(stderr, "torvex: %s\n",
+                     InstanceLock::busyMessage(options.virtualMouse, paths.appDir, holder).c_str());
         return 1;
     }
 
@@ -194,7 +195,7 @@ int CQAV_VUvuvuApp::InitInstance(int argc, char** argv) {
     functionMenus.installInto(dialog.popupHooks());
 
     QLocalServer server;
-    const QString socketPath = instanceSocketPath(paths.appDir);
+    const QString socketPath = instanceSocketPath(lockKey);
     QLocalServer::removeServer(socketPath); // a stale socket of a copy that died; we hold the lock
     server.setSocketOptions(QLocalServer::UserAccessOption);
     if (server.listen(socketPath)) {

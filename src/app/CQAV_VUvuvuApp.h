@@ -10,11 +10,12 @@ class QLocalServer;
 
 namespace torvex::app {
 
-// The local socket through which a second start asks the running window to come back.
-QString instanceSocketPath(const std::filesystem::path& appDir);
+// The local socket through which a second start asks the running window to come back; one per
+// instance-lock key (InstanceLock::keyFor).
+QString instanceSocketPath(const std::string& lockKey);
 
-// Asks the instance for appDir to restore its window; false when none answered in time.
-bool askRunningInstanceToRestore(const std::filesystem::path& appDir);
+// Asks the window holding `lockKey` to restore itself; false when none answered in time.
+bool askRunningInstanceToRestore(const std::string& lockKey);
 
 class CQAV_VUvuvuApp {
 public:

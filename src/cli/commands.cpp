@@ -142,10 +142,12 @@ private:
 // Commands that drive the mouse hold the instance lock, as the window does.
 std::optional<InstanceLock> lockOrExplain(const Context& c) {
     std::string holder;
-    auto lock = InstanceLock::tryAcquire(c.paths.appDir, "torvexctl", &holder);
+    const bool virtualMouse = c.options.virtualMouse;
+    auto lock = InstanceLock::tryAcquire(InstanceLock::keyFor(virtualMouse, c.paths.appDir),
+                                         "torvexctl", &holder);
     if (!lock) {
-        c.err << "torvexctl: another torvex program is driving the mouse for "
-              << c.paths.appDir.string() << ": " << holder << ". Use it, or end it first.\n";
+        c.err << "torvexctl: " << InstanceLock::busyMessage(virtualMouse, c.paths.appDir, holder)
+              << ". Use it, or end it first.\n";
     }
     return lock;
 }

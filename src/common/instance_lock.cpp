@@ -41,14 +41,27 @@ std::string InstanceLock::folderKey(const fs::path& appDir) {
     return text;
 }
 
-fs::path InstanceLock::lockPath(const fs::path& appDir) {
-    return runtimeDir() / ("torvex-" + folderKey(appDir) + ".lock");
+std::string InstanceLock::keyFor(bool virtualMouse, const fs::path& appDir) {
+    return virtualMouse ? folderKey(appDir) : "mouse";
 }
 
-std::optional<InstanceLock> InstanceLock::tryAcquire(const fs::path& appDir,
+std::string InstanceLock::busyMessage(bool virtualMouse, const fs::path& appDir,
+                                      const std::string& holder) {
+    if (virtualMouse) {
+        return "another torvex program with a virtual mouse is using the settings in " +
+               appDir.string() + ": " + holder;
+    }
+    return "another torvex program is driving the mouse: " + holder;
+}
+
+fs::path InstanceLock::lockPath(const std::string& key) {
+    return runtimeDir() / ("torvex-" + key + ".lock");
+}
+
+std::optional<InstanceLock> InstanceLock::tryAcquire(const std::string& key,
                                                      const std::string& programName,
                                                      std::string* holder) {
-    const fs::path path = lockPath(appDir);
+    const fs::path path = lockPath(key);
     const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
     if (fd < 0) {
         if (holder) {
