@@ -1,97 +1,12 @@
 // An installed copy: the files land where desktops look for them, pass the desktops' own
 // validators, and the installed torvexctl runs from the prefix for a user with an empty home.
-#include "support/process.h"
-#include "support/temp_dir.h"
+#include "install_fixture.h"
 
-#include <csignal>
-#include <cstdlib>
-#include <gtest/gtest.h>
-#include <optional>
-#include <unistd.h>
+#include <fstream>
 
-namespace torvex {
+namespace torvex::install {
 namespace {
-namespace fs = std::filesystem;
-using testing::Process;
 using testing::slurp;
-
-// The program's path, looked up on PATH as a shell would.
-std::optional<fs::path> which(const std::string& program) {
-    const char* path = std::getenv("PATH");
-    const std::string dirs = path ? path : "/usr/bin:/bin";
-    size_t start = 0;
-    while (start <= dirs.size()) {
-        const size_t colon = std::min(dirs.find(':', start), dirs.size());
-        const fs::path candidate = fs::path(dirs.substr(start, colon - start)) / program;
-        if (::access(candidate.c_str(), X_OK) == 0) {
-            return candidate;
-        }
-        start = colon + 1;
-    }
-    return std::nullopt;
-}
-
-bool installed(const std::string& program) {
-    return which(program).has_value();
-}
-
-testing::Finished runTool(const std::string& program, const std::vector<std::string>& args,
-                          const fs::path& scratch) {
-    const auto found = which(program);
-    return found ? Process(*found, args, scratch).wait(std::chrono::seconds(120))
-                 : testing::Finished{};
-}
-
-class ScopedEnv {
-public:
-    ScopedEnv(std::string name, const std::optional<std::string>& value) : name_(std::move(name)) {
-        if (const char* old = std::getenv(name_.c_str())) {
-            old_ = old;
-        }
-        if (value) {
-            ::setenv(name_.c_str(), value->c_str(), 1);
-        } else {
-            ::unsetenv(name_.c_str());
-        }
-    }
-    ~ScopedEnv() {
-        if (old_) {
-            ::setenv(name_.c_str(), old_->c_str(), 1);
-        } else {
-            ::unsetenv(name_.c_str());
-        }
-    }
-    ScopedEnv(const ScopedEnv&) = delete;
-    ScopedEnv& operator=(const ScopedEnv&) = delete;
-
-private:
-    std::string name_;
-    std::optional<std::string> old_;
-};
-
-class Installed : public ::testing::Test {
-protected:
-    static void SetUpTestSuite() {
-        tmp_.emplace("torvex-install");
-        fs::create_directories(scratch());
-        const auto done =
-            Process(TORVEX_CMAKE_COMMAND,
-                    {"--install", TORVEX_BINARY_DIR, "--prefix", prefix().string()}, scratch())
-                .wait(std::chrono::seconds(120));
-        installStatus_ = done.status;
-        installError_ = done.out + done.err;
-    }
-    static void TearDownTestSuite() { tmp_.reset(); }
-    void SetUp() override { ASSERT_EQ(installStatus_, 0) << installError_; }
-    static const fs::path& root() { return tmp_->path(); }
-    static fs::path prefix() { return root() / "prefix"; }
-    static fs::path scratch() { return root() / "scratch"; }
-
-    // One install for the whole suite: it takes a while.
-    static inline std::optional<testing::TempDir> tmp_;
-    static inline int installStatus_ = -1;
-    static inline std::string installError_;
-};
 
 TEST_F(Installed, FilesLandWhereDesktopsLook) {
     const fs::path share = prefix() / "share";
@@ -215,54 +130,6 @@ TEST_F(Installed, FirstRunSeedsTheUserFolderFromThePrefixAndLaterRunsKeepItsChan
     EXPECT_EQ(slurp(chosen / "config.ini"), factoryConfig);
 }
 
-#ifdef TORVEX_INSTALLS_WINDOW
-// The installed window for a user with an empty home: it seeds the user's folder from the
-// prefix, draws its skin from the prefix, sends the profile to the (virtual) mouse, and a second
-// start keeps what the user changed.
-TEST_F(Installed, TheInstalledWindowStartsFromThePrefix) {
-    const fs::path home = root() / "window-home";
-    fs::create_directories(home);
-    ScopedEnv h("HOME", home.string());
-    ScopedEnv x("XDG_CONFIG_HOME", std::nullopt);
-    ScopedEnv runtime("XDG_RUNTIME_DIR", (root() / "scratch").string());
-    // The layout of an installed copy is the point here, not the display: Qt's offscreen
-    // platform stands in for one (the window's own end-to-end tests run under Xvfb).
-    ScopedEnv qpa("QT_QPA_PLATFORM", "offscreen");
-    ScopedEnv bus("DBUS_SESSION_BUS_ADDRESS", "disabled:");
-    const fs::path window = prefix() / "bin/torvex";
-    const fs::path user = home / ".config/torvex";
-    const fs::path factory = prefix() / "share/torvex";
-
-    const auto start = [&](const fs::path& vm) {
-        Process p(window, {"--virtual-mouse=" + vm.string()}, scratch());
-        const bool sent = testing::eventually(
-            [&] { return slurp(vm / "reports.log").find("07 12 ") != std::string::npos; },
-            std::chrono::milliseconds(20000));
-        p.signal(SIGTERM);
-        const auto end = p.wait();
-        return std::make_pair(sent, end);
-    };
-
-    const auto [sent, end] = start(root() / "vm1");
-    ASSERT_TRUE(sent) << end.err;
-    EXPECT_EQ(end.status, 0) << end.err;
-    for (const char* name : {"config.ini", "Macro_CN.dat", "Macro_EN.dat", "constMacro.dat"}) {
-        EXPECT_TRUE(fs::is_regular_file(user / name)) << name;
-    }
-    EXPECT_FALSE(fs::exists(user / "skins")); // drawn from the prefix
-    EXPECT_NE(slurp(root() / "vm1/reports.log").find("07 20 "), std::string::npos); // exit path
-
-    // A change of the user's survives the next start.
-    auto set =
-        Process(prefix() / "bin/torvexctl", {"set", "--profile", "2", "FIRE_TIME=123"}, scratch())
-            .wait();
-    ASSERT_EQ(set.status, 0) << set.err;
-    const auto [sentAgain, again] = start(root() / "vm2");
-    ASSERT_TRUE(sentAgain) << again.err;
-    EXPECT_NE(slurp(user / "config.ini").find("FIRE_TIME=123"), std::string::npos);
-}
-#endif
-
 // torvexctl names the pointer-settings backend it uses: the chooser's for the real mouse, the
 // virtual mouse's own file with a folder, none without one.
 TEST(TorvexctlPointerSettings, DevicesNamesTheBackendInUse) {
@@ -298,4 +165,4 @@ TEST(TorvexctlPointerSettings, DevicesNamesTheBackendInUse) {
 }
 
 } // namespace
-} // namespace torvex
+} // namespace torvex::install
