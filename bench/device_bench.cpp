@@ -3,7 +3,7 @@
 // polling loop. The settings download is in torvex-bench-download.
 //
 //   torvex-bench-device            prints a Markdown table on standard output
-//   TORVEX_BENCH_IDLE_SECONDS=30   length of each idle measurement (default 10)
+//   TORVEX_BENCH_IDLE_SECONDS=N    seconds of each idle measurement (default 10; at least 1)
 #include "device/mouse_session.h"
 #include "settings/mouse_settings.h"
 #include "sim/virtual_mouse.h"

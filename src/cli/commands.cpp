@@ -104,12 +104,15 @@ public:
         }
     }
 
-    // Serves the virtual mouse's folder when one was given; false with a message on failure.
+    // Serves the virtual mouse's folder when one was given (its control socket, reports.log, and
+    // the folder pointer.ini lives in); false with a message on failure. Every command that sends
+    // to the mouse does this, so a one-shot command leaves its trace as `run` does.
     bool serve() {
         if (virtual_ && c_.options.virtualMouseDir) {
             std::string error;
             if (!virtual_->serve(*c_.options.virtualMouseDir, &error)) {
-                c_.err << "torvexctl: " << error << '\n';
+                c_.err << "torvexctl: cannot serve the virtual mouse in "
+                       << c_.options.virtualMouseDir->string() << ": " << error << '\n';
                 return false;
             }
         }
@@ -274,6 +277,9 @@ int apply(const Context& c) {
     }
     MacroTables none;
     Mouse mouse(c, none);
+    if (!mouse.serve()) {
+        return kExitFailure;
+    }
     if (!mouse.find()) {
         return kExitNoMouse;
     }
@@ -307,6 +313,9 @@ int importProfile(const Context& c) {
         return kExitFailure;
     }
     const fs::path& file = c.options.path;
+    if (const auto problem = unusableFileReason(file)) {
+        return c.fail("cannot import: " + *problem);
+    }
     std::error_code ec;
     if (!fs::is_regular_file(file, ec)) {
         return c.fail("cannot import " + file.string() + ": no such file");
@@ -333,18 +342,25 @@ int importProfile(const Context& c) {
 }
 
 // Loads the user macro table of the interface language (and the fixed one); false, with a
-// message, when a file is missing.
+// message, when a file is missing or cannot be used (then its table stays empty).
 bool loadMacros(const Context& c, MacroTables& tables, bool fixedToo) {
-    bool missing = false;
-    const auto onMissing = [&](const fs::path& p) {
-        c.err << "torvexctl: macro file not found: " << p.string() << '\n';
-        missing = true;
+    bool allLoaded = true;
+    const auto load = [&](const fs::path& file, MacroTable& table) {
+        if (const auto problem = unusableFileReason(file)) {
+            c.err << "torvexctl: " << *problem << '\n';
+            allLoaded = false;
+            return;
+        }
+        LoadMacroFile(file, table, [&](const fs::path& p) {
+            c.err << "torvexctl: macro file not found: " << p.string() << '\n';
+            allLoaded = false;
+        });
     };
-    LoadMacroFile(c.paths.macroFilePath(c.language), tables.macroTable, onMissing);
+    load(c.paths.macroFilePath(c.language), tables.macroTable);
     if (fixedToo) {
-        LoadMacroFile(c.paths.constMacroPath(), tables.constMacroTable, onMissing);
+        load(c.paths.constMacroPath(), tables.constMacroTable);
     }
-    return !missing;
+    return allLoaded;
 }
 
 std::string repeatText(const MacroRecord& r) {
@@ -398,6 +414,9 @@ int macroExport(const Context& c) {
 }
 
 int macroImport(const Context& c) {
+    if (const auto problem = unusableFileReason(c.options.path)) {
+        return c.fail("cannot import: " + *problem);
+    }
     MacroTable table(MacroTableKind::User);
     bool missing = false;
     const auto result =
@@ -468,6 +487,9 @@ int macroPlay(const Context& c) {
     }
     SharedModel model;
     Mouse mouse(c, tables, hooksFor(c, model));
+    if (!mouse.serve()) {
+        return kExitFailure;
+    }
     if (!mouse.find()) {
         return kExitNoMouse;
     }
@@ -507,7 +529,10 @@ int run(const Context& c) {
     LoadConfiguration(c.paths.configPath(), *profile, false, c.language, model.settings);
     model.curConfig = *profile;
     Mouse mouse(c, tables, hooksFor(c, model));
-    if (!mouse.serve() || !mouse.find()) {
+    if (!mouse.serve()) {
+        return kExitFailure;
+    }
+    if (!mouse.find()) {
         return kExitNoMouse;
     }
     device::MouseSession& session = mouse.session();
@@ -559,6 +584,12 @@ int reset(const Context& c) {
     if (!lock) {
         return kExitBusy;
     }
+    // Served first: a folder that cannot be served fails the command before anything changes.
+    MacroTables none;
+    Mouse mouse(c, none);
+    if (!mouse.serve()) {
+        return kExitFailure;
+    }
     MouseSettings settings;
     LoadConfiguration(c.paths.configPath(), *profile, false, c.language, settings);
     std::string error;
@@ -580,8 +611,6 @@ int reset(const Context& c) {
         c.err << "torvexctl: cannot save the factory macros: " << error << '\n';
         status = kExitFailure;
     }
-    MacroTables none;
-    Mouse mouse(c, none);
     const bool found = mouse.find();
     const auto result = mouse.session().download(settings, *profile);
     if (!result.saved) {

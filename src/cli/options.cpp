@@ -363,8 +363,10 @@ Commands:
 
 Options:
   --home DIR               keep settings and macros in DIR (default ~/.config/torvex)
-  --virtual-mouse[=DIR]    use the built-in virtual mouse instead of the hardware; with DIR it
-                           also serves DIR/control (see vmouse) and logs to DIR/reports.log
+  --virtual-mouse[=DIR]    use the built-in virtual mouse instead of the hardware; with DIR,
+                           apply, reset, macro play and run also serve DIR/control (see
+                           vmouse), log to DIR/reports.log and keep the pointer speed and
+                           wheel lines in DIR/pointer.ini
   --trace                  print every report sent to the mouse on standard error
   --verbose                say what is being done on standard error
   --version                print the version

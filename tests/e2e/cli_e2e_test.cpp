@@ -81,14 +81,16 @@ protected:
 };
 
 TEST_F(Cli, ApplyTracesTheFourteenReportsAndSaves) {
-    const Finished f = ctl({"--virtual-mouse", "--trace", "apply"});
+    const Finished f = ctl({"--virtual-mouse", "--trace", "apply", "--profile", "2"});
     ASSERT_EQ(f.status, 0) << f.err;
+    // Profile 2 of the factory file: buttons 6 and 7 hold fixed macros (device function 0), DPI
+    // level 1 of three enabled levels, lighting mode 1.
     const std::vector<std::string> expected{
         "07 10 01 01 00 00 00 00 00", "07 10 02 02 00 00 00 00 00", "07 10 03 03 00 00 00 00 00",
-        "07 10 05 05 00 00 00 00 00", "07 10 04 04 00 00 00 00 00", "07 10 06 0C 00 00 00 00 00",
-        "07 10 08 0B 00 00 00 00 00", "07 11 00 00 00 00 00 00 00", "07 09 40 48 0F 00 00 00 00",
-        "07 09 40 69 0F 00 00 00 00", "07 09 40 7A 0F 00 00 00 00", "07 09 40 DB 0F 00 00 00 00",
-        "07 13 3F 10 0F 00 00 00 00", "07 12 00 06 00 00 00 00 00"};
+        "07 10 05 05 00 00 00 00 00", "07 10 04 04 00 00 00 00 00", "07 10 06 00 00 00 00 00 00",
+        "07 10 08 00 00 00 00 00 00", "07 11 00 00 00 00 00 00 00", "07 09 41 48 07 00 00 00 00",
+        "07 09 41 69 07 00 00 00 00", "07 09 41 7A 07 00 00 00 00", "07 09 41 BB 07 00 00 00 00",
+        "07 13 3F 13 07 00 00 00 00", "07 12 00 06 00 00 00 00 00"};
     std::istringstream lines(f.err);
     const std::regex traceLine(R"(report \+\d+\.\d{3} ((?:[0-9A-F]{2} ){8}[0-9A-F]{2}))");
     std::size_t i = 0;
@@ -99,9 +101,16 @@ TEST_F(Cli, ApplyTracesTheFourteenReportsAndSaves) {
         EXPECT_EQ(m[1], expected[i]);
     }
     EXPECT_EQ(i, expected.size());
-    EXPECT_EQ(key("Init", "CurConfig"), "1");
-    EXPECT_EQ(key("Config6", "K5"), "16");
-    EXPECT_EQ(key("Config1", "FIRE_TIME"), "50");
+    // Profile 2 became current, and the applied copy holds its keys.
+    EXPECT_EQ(key("Init", "CurConfig"), "2");
+    std::istringstream profile2(ctl({"show", "--profile", "2"}).out);
+    int keys = 0;
+    for (std::string line; std::getline(profile2, line); ++keys) {
+        const auto eq = line.find('=');
+        EXPECT_EQ(key("Config6", line.substr(0, eq)), line.substr(eq + 1)) << line;
+    }
+    EXPECT_EQ(keys, 23);
+    EXPECT_NE(key("Config6", "K5"), key("Config1", "K5"));
 }
 
 TEST_F(Cli, SetValidatesAndChangesOnlyTheKeysGiven) {
@@ -332,7 +341,41 @@ TEST_F(Cli, UnreadableOrBrokenFilesGetAClearMessageAndAreKept) {
     fs::create_directories(home_ / "Macro_CN.dat");
     const Finished list = ctl({"macro", "list"});
     EXPECT_EQ(list.status, 1);
-    EXPECT_NE(list.err.find("Macro_CN.dat"), std::string::npos) << list.err;
+    EXPECT_NE(list.err.find("Macro_CN.dat is a folder"), std::string::npos) << list.err;
+    EXPECT_EQ(list.err.find("not found"), std::string::npos) << list.err;
+    const Finished import = ctl({"macro", "import", (home_ / "Macro_CN.dat").string()});
+    EXPECT_EQ(import.status, 1);
+    EXPECT_NE(import.err.find("is a folder"), std::string::npos) << import.err;
+}
+
+TEST_F(Cli, CommandsThatSendServeTheVirtualMouseFolder) {
+    // Each one-shot command leaves the reports it sent in DIR/reports.log, as `run` does.
+    const struct {
+        std::vector<std::string> args;
+        std::size_t reports;
+    } commands[] = {
+        {{"apply"}, 14},
+        {{"reset"}, 14},
+        {{"macro", "play", "0"}, 6}, // the factory double click: four events, release-all pair
+    };
+    for (const auto& c : commands) {
+        const fs::path dir = root_ / ("vm-" + c.args[0]);
+        std::vector<std::string> args{"--virtual-mouse=" + dir.string()};
+        args.insert(args.end(), c.args.begin(), c.args.end());
+        const Finished f = ctl(args);
+        ASSERT_EQ(f.status, 0) << c.args[0] << ": " << f.err;
+        const auto log = readLog(dir / "reports.log");
+        EXPECT_EQ(log.size(), c.reports) << c.args[0];
+    }
+    // The download set the pointer speed kept in the folder.
+    EXPECT_FALSE(
+        ini::readString(root_ / "vm-apply" / "pointer.ini", "Pointer", "Speed", 8).empty());
+
+    // A folder that cannot be served is an error naming it, not a missing mouse.
+    std::ofstream(root_ / "not-a-folder") << "x";
+    const Finished f = ctl({"--virtual-mouse=" + (root_ / "not-a-folder").string(), "apply"});
+    EXPECT_EQ(f.status, 1);
+    EXPECT_NE(f.err.find("not-a-folder"), std::string::npos) << f.err;
 }
 
 TEST_F(Cli, OneProgramDrivesTheMouseAndNoMouseIsExitThree) {
