@@ -151,6 +151,54 @@ TEST_F(Compose, AdvancedPageSpeedsRapidFireBarSwitchesAndRecordButton) {
     EXPECT_EQ(at(img, advRect(18)), c("advanced_normal.jpg"));
 }
 
+TEST_F(Compose, AdvancedPageHotEntryHoverAndPress) {
+    model.pointer.curPage = kAdvancedPage;
+    model.settings.pointerSpeed = 3; // entry 11 is drawn pressed whatever the pointer does
+    model.settings.fireTime = 0;
+    struct Case {
+        int hot;
+        bool down;
+        const char* picture;
+    } cases[] = {
+        {2, false, "advanced_over.jpg"},  {2, true, "advanced_down.jpg"},
+        {31, false, "advanced_over.jpg"}, {31, true, "advanced_down.jpg"},
+        {37, true, "advanced_down.jpg"},  {8, true, "advanced_down.jpg"},
+        {11, false, "advanced_down.jpg"}, {kNoEntry, true, "advanced_normal.jpg"},
+    };
+    for (const Case& k : cases) {
+        model.pointer.hotAdv = k.hot;
+        model.pointer.mouseDown = k.down;
+        const QImage img = frame();
+        const int entry = k.hot == kNoEntry ? 2 : k.hot;
+        EXPECT_EQ(at(img, advRect(entry)), c(k.picture)) << k.hot << (k.down ? " down" : " up");
+        // Only the hot entry changes: its neighbour keeps the normal picture.
+        EXPECT_EQ(at(img, advRect(entry == 2 ? 3 : 2)), c("advanced_normal.jpg")) << k.hot;
+    }
+}
+
+// The filled part is fireTime / 300 of the bar's own width, so a bar of another width than
+// 300 px tells the scaling from fireTime itself.
+TEST_F(Compose, RapidFireBarFillScalesWithTheBarWidth) {
+    skin.writeLayoutValue(1, LayoutFile::Advanced, "BUTTONPOS", 30, "a,10,310,200,16,Ea30,");
+    LayoutReporter none;
+    ASSERT_TRUE(LoadAdvancedLayout(skin.dir(), 1, layout, none));
+    const QRect bar(10, 310, 200, 16);
+    ASSERT_EQ(layout.advLayout[30].rect(), bar);
+    model.pointer.curPage = kAdvancedPage;
+    for (auto [fire, filled] : {std::pair{150, 100}, std::pair{300, 200}, std::pair{1, 0},
+                                std::pair{2, 1}, std::pair{299, 199}, std::pair{450, 200}}) {
+        model.settings.fireTime = fire;
+        const QImage img = frame();
+        // Up to where a 300 px bar would reach: nothing beyond the entry is drawn.
+        for (int x = bar.left(); x < bar.left() + 300; ++x) {
+            const bool down = x - bar.x() < filled;
+            ASSERT_EQ(QColor(img.pixel(x, bar.bottom())),
+                      c(down ? "advanced_down.jpg" : "advanced_normal.jpg"))
+                << "fireTime " << fire << " x " << x;
+        }
+    }
+}
+
 TEST_F(Compose, ColourPageSelectionAndPreview) {
     model.pointer.curPage = kColourPage;
     model.settings.ledStatus = 2;
@@ -174,6 +222,38 @@ TEST_F(Compose, ColourPageSelectionAndPreview) {
     model.settings.ledStatus = 9; // not a mode: no entry drawn pressed
     const QImage img = frame();
     EXPECT_EQ(at(img, colorRect(9)), c("color_normal_pink.jpg"));
+}
+
+TEST_F(Compose, ColourPageHotEntryHoverAndPress) {
+    model.pointer.curPage = kColourPage;
+    model.settings.ledStatus = 2; // drawn pressed whatever the pointer does
+    model.preview = {1, false};
+    struct Case {
+        int hotColor;
+        int hotMain;
+        bool down;
+        QRect probe;
+        const char* picture;
+    } cases[] = {
+        {0, kNoEntry, false, colorRect(0), "color_over_red.jpg"},
+        {0, kNoEntry, true, colorRect(0), "color_down_purple.jpg"},
+        {4, kNoEntry, false, colorRect(4), "color_over_red.jpg"},
+        {4, kNoEntry, true, colorRect(4), "color_down_purple.jpg"},
+        {2, kNoEntry, false, colorRect(2), "color_down_purple.jpg"},
+        {kNoEntry, kNoEntry, true, colorRect(0), "color_normal_pink.jpg"},
+        // The shared entries take the colour page's pictures.
+        {kNoEntry, 9, false, mainRect(9), "color_over_red.jpg"},
+        {kNoEntry, 9, true, mainRect(9), "color_down_purple.jpg"},
+    };
+    for (const Case& k : cases) {
+        model.pointer.hotColor = k.hotColor;
+        model.pointer.hotMain = k.hotMain;
+        model.pointer.mouseDown = k.down;
+        const QImage img = frame();
+        EXPECT_EQ(at(img, k.probe), c(k.picture))
+            << k.hotColor << "/" << k.hotMain << (k.down ? " down" : " up");
+        EXPECT_EQ(at(img, colorRect(1)), c("color_normal_pink.jpg")) << k.hotColor;
+    }
 }
 
 TEST_F(Compose, CaptionTextsPositionsAndColours) {
