@@ -2,6 +2,7 @@
 // by xdotool: shape, Apply, language switch, close to the tray, a second start, exit from the
 // tray menu, and the two start-up failures. Screenshots of the pages are kept as artefacts.
 #include "support/programs.h"
+#include "support/required_tool.h"
 #include "support/skin_layout.h"
 #include "support/x_server.h"
 #include "support/x_windows.h"
@@ -79,7 +80,7 @@ protected:
         for (const char* tool :
              {"Xvfb", "xdotool", "trayer", "dbus-run-session", "dbus-send", "import", "xwininfo"}) {
             if (!installed(tool)) {
-                missing_ = tool;
+                missing_ = std::string(tool) + " is not installed";
                 return;
             }
         }
@@ -90,7 +91,7 @@ protected:
         fs::create_directories(scratch_);
         xvfb_ = std::make_unique<XServer>(scratch_);
         if (!xvfb_->ready()) {
-            missing_ = "a working Xvfb (" + xvfb_->error() + ")";
+            missing_ = "Xvfb does not start: " + xvfb_->error();
             return;
         }
         trayer_ = std::make_unique<Process>(
@@ -100,7 +101,7 @@ protected:
             scratch_);
         // The tray is there once trayer owns the tray selection (its panel comes earlier).
         if (!eventually(trayHostPresent, 30s)) {
-            missing_ = "a working trayer (" + trayer_->errSoFar() + ")\n" + xvfb_->state() +
+            missing_ = "trayer does not start: " + trayer_->errSoFar() + "\n" + xvfb_->state() +
                        capture("ls -la /tmp/.X11-unix; ss -xl | grep X11");
             return;
         }
@@ -121,7 +122,7 @@ protected:
     }
     void SetUp() override {
         if (!missing_.empty()) {
-            GTEST_SKIP() << missing_ << " is not installed";
+            TORVEX_MISSING_TOOL(missing_);
         }
     }
     // Runs torvex under its own session bus, which also stands in for the system bus (where

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "support/programs.h"
+#include "support/required_tool.h"
 #include "support/skin_layout.h"
 #include "support/x_server.h"
 #include "support/x_windows.h"
@@ -16,13 +17,14 @@ namespace torvex::testing {
 
 class WindowFixture : public ::testing::Test {
 protected:
-    // Starts the window under <build>/tests/<folder>/<pid>; skips when a tool is missing.
+    // Starts the window under <build>/tests/<folder>/<pid>; skips when a tool is missing (fails
+    // under CI).
     void startWindow(const std::string& folder, std::initializer_list<const char*> tools) {
         namespace fs = std::filesystem;
         using namespace std::chrono_literals;
         for (const char* tool : tools) {
             if (!installed(tool)) {
-                GTEST_SKIP() << tool << " is not installed";
+                TORVEX_MISSING_TOOL(tool << " is not installed");
             }
         }
         scratch = fs::path(TORVEX_BINARY_DIR) / "tests" / folder / std::to_string(::getpid());
