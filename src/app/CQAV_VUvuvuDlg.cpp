@@ -225,16 +225,33 @@ bool CQAV_VUvuvuDlg::loadLayouts() {
     return true;
 }
 
-void CQAV_VUvuvuDlg::loadMacroTables(bool fixedToo) {
-    const auto onMissing = [this](const fs::path& file) {
+bool CQAV_VUvuvuDlg::macroFileReadable(const fs::path& file) {
+    // A folder or an unreadable file at the path is not "not found": name the real trouble, so
+    // that the user does not go looking for a file that is there.
+    if (const auto reason = unusableFileReason(file)) {
+        message(QString::fromStdString(*reason)); // also goes to standard error
+        return false;
+    }
+    std::error_code ec;
+    if (!fs::exists(file, ec)) {
         std::fprintf(stderr, "torvex: macro file not found: %s\n", file.c_str());
         message(QString::fromUtf8(ui::kMissingLayoutMessage));
-    };
+        return false;
+    }
+    return true;
+}
+
+void CQAV_VUvuvuDlg::loadMacroTables(bool fixedToo) {
+    // A file that cannot be read leaves its table empty, as a missing one does.
     MacroTable user(MacroTableKind::User);
-    LoadMacroFile(env_.paths.macroFilePath(model_.language), user, onMissing);
+    if (const fs::path file = env_.paths.macroFilePath(model_.language); macroFileReadable(file)) {
+        LoadMacroFile(file, user);
+    }
     MacroTable fixed(MacroTableKind::Fixed);
     if (fixedToo) {
-        LoadMacroFile(env_.paths.constMacroPath(), fixed, onMissing);
+        if (const fs::path file = env_.paths.constMacroPath(); macroFileReadable(file)) {
+            LoadMacroFile(file, fixed);
+        }
     }
     std::lock_guard lock(macros_.mutex);
     macros_.macroTable = user;
@@ -495,6 +512,8 @@ void CQAV_VUvuvuDlg::saveProfile() {
     // Only the five profiles are saved; a number read from the file outside 1..5 would name a
     // section that is not a profile (6 is the applied copy, 7 the exchange section).
     if (model_.curConfig < 1 || model_.curConfig > kProfileCount) {
+        qCWarning(app::lcTorvex) << "profile" << model_.curConfig
+                                 << "is not one of 1 to 5: the settings are not saved";
         return;
     }
     std::string error;
@@ -576,13 +595,12 @@ void CQAV_VUvuvuDlg::exportConfiguration() {
 }
 
 bool CQAV_VUvuvuDlg::importMacrosFrom(const fs::path& file) {
-    MacroTable table(MacroTableKind::User);
-    const auto result = LoadMacroFile(file, table, [this](const fs::path&) {
-        message(QString::fromUtf8(ui::kMissingLayoutMessage));
-    });
-    if (!result.fileFound) {
+    // An unreadable file would import as no macros at all: refuse it like a missing one.
+    if (!macroFileReadable(file)) {
         return false;
     }
+    MacroTable table(MacroTableKind::User);
+    LoadMacroFile(file, table);
     {
         std::lock_guard lock(macros_.mutex);
         macros_.macroTable = table;
@@ -608,13 +626,19 @@ void CQAV_VUvuvuDlg::restoreDefaults() {
                                 &error)) {
         std::fprintf(stderr, "torvex: cannot restore the factory profiles: %s\n", error.c_str());
     }
-    MacroTable table = macros_.macroTable;
-    const auto restored = RestoreFactoryMacros(
-        env_.paths.defMacroPath(model_.language), env_.paths.macroFilePath(model_.language), table,
-        [this](const fs::path&) { message(QString::fromUtf8(ui::kMissingLayoutMessage)); }, &error);
-    if (restored != FactoryMacroRestore::FactoryFileMissing) {
-        std::lock_guard lock(macros_.mutex);
-        macros_.macroTable = table;
+    // An unreadable factory file would replace the user's macros by none.
+    if (const fs::path factory = env_.paths.defMacroPath(model_.language);
+        macroFileReadable(factory)) {
+        MacroTable table = macros_.macroTable;
+        const auto restored = RestoreFactoryMacros(
+            factory, env_.paths.macroFilePath(model_.language), table, {}, &error);
+        if (restored == FactoryMacroRestore::SaveFailed) {
+            std::fprintf(stderr, "torvex: cannot save the factory macros: %s\n", error.c_str());
+        }
+        if (restored != FactoryMacroRestore::FactoryFileMissing) {
+            std::lock_guard lock(macros_.mutex);
+            macros_.macroTable = table;
+        }
     }
     if (model_.pointer.curPage == ui::kAdvancedPage) {
         refillMacroList();

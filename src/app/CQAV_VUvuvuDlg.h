@@ -154,6 +154,9 @@ private:
 
     bool loadLayouts();
     void loadMacroTables(bool fixedToo);
+    // Whether a macro file can be read; otherwise tells the user why (missing, a folder,
+    // unreadable) and returns false.
+    bool macroFileReadable(const std::filesystem::path& file);
     void LoadMenus();
     void publishButtonSettings();
     void applyTitle();

@@ -1,6 +1,7 @@
 // The main window offscreen, on the virtual mouse: start-up, pointer input, hide, restore, exit,
 // the two start-up failures, device removal and the language switch.
 #include "app/CQAV_VUvuvuDlg.h"
+#include "app/app_log.h"
 #include "common/ini_store.h"
 #include "device/pointer_settings.h"
 #include "macro/macro_file.h"
@@ -10,12 +11,19 @@
 #include "test_skin.h"
 
 #include <QAction>
+#include <QApplication>
+#include <QContextMenuEvent>
+#include <QElapsedTimer>
+#include <QMenu>
+#include <QMessageBox>
 #include <QSignalSpy>
 #include <QTest>
+#include <QTimer>
 #include <fstream>
 #include <gtest/gtest.h>
 #include <malloc.h>
 #include <sstream>
+#include <unistd.h>
 
 namespace torvex::app {
 namespace {
@@ -425,6 +433,162 @@ TEST_F(Window, ImportsAndExportsOfConfigurationsAndMacros) {
     EXPECT_FALSE(w->importMacrosFrom(home / "missing.dat"));
     EXPECT_EQ(messages, std::vector<QString>{"找不到配置文件"});
     EXPECT_EQ(w->macros().macroTable.count, saved.count) << "a missing file changes nothing";
+}
+
+} // namespace
+} // namespace torvex::app
+
+namespace torvex::app {
+namespace {
+
+// A file that is there but cannot serve is reported by what is wrong with it; only a missing
+// one gets the program's "not found" text. Either way the table stays empty.
+TEST_F(Window, AnUnusableMacroFileIsReportedByWhatIsWrongWithIt) {
+    struct Case {
+        const char* what;
+        void (*make)(const fs::path&);
+        const char* shown; // a part of the message
+    } cases[] = {
+        {"missing", [](const fs::path&) {}, "找不到配置文件"},
+        {"folder", [](const fs::path& f) { fs::create_directory(f); }, "is a folder"},
+        {"unreadable",
+         [](const fs::path& f) {
+             std::ofstream(f) << "[Macros]\nmacroNum=1\n";
+             fs::permissions(f, fs::perms::none);
+         },
+         "cannot be read"},
+    };
+    const fs::path file = home / "Macro_CN.dat";
+    for (const Case& k : cases) {
+        if (std::string_view(k.what) == "unreadable" && ::geteuid() == 0) {
+            continue; // root reads any file
+        }
+        fs::remove_all(file);
+        k.make(file);
+        messages.clear();
+        auto w = make();
+        ASSERT_TRUE(w->MainInit()) << k.what;
+        ASSERT_EQ(messages.size(), 1u) << k.what;
+        EXPECT_TRUE(messages[0].contains(QString::fromUtf8(k.shown)))
+            << k.what << ": " << messages[0].toStdString();
+        EXPECT_EQ(messages[0].contains("找不到配置文件"), std::string_view(k.what) == "missing")
+            << k.what;
+        EXPECT_EQ(w->macros().macroTable.count, 0) << k.what;
+        EXPECT_GT(w->macros().constMacroTable.count, 0) << k.what;
+    }
+
+    // Imported, a folder is refused by name too and changes nothing.
+    fs::remove_all(file);
+    fs::copy_file(fs::path(TORVEX_SOURCE_DIR) / "data" / "Macro_CN.dat", file);
+    auto w = make();
+    ASSERT_TRUE(w->MainInit());
+    const int before = w->macros().macroTable.count;
+    ASSERT_GT(before, 0);
+    fs::create_directory(home / "folder.dat");
+    messages.clear();
+    EXPECT_FALSE(w->importMacrosFrom(home / "folder.dat"));
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_TRUE(messages[0].contains("is a folder")) << messages[0].toStdString();
+    EXPECT_EQ(w->macros().macroTable.count, before);
+}
+
+// Collects what the program logs through its category while it lives (logging on, as with
+// --verbose; off again after, as without).
+class LogCapture {
+public:
+    LogCapture() {
+        lines_ = &lines;
+        enableLog(true);
+        previous_ = qInstallMessageHandler(&LogCapture::handle);
+    }
+    ~LogCapture() {
+        qInstallMessageHandler(previous_);
+        enableLog(false);
+        lines_ = nullptr;
+    }
+    LogCapture(const LogCapture&) = delete;
+    LogCapture& operator=(const LogCapture&) = delete;
+
+    std::vector<QString> lines;
+
+private:
+    static void handle(QtMsgType, const QMessageLogContext& context, const QString& text) {
+        if (lines_ != nullptr && context.category != nullptr &&
+            std::string_view(context.category) == lcTorvex().categoryName()) {
+            lines_->push_back(text);
+        }
+    }
+    static inline std::vector<QString>* lines_ = nullptr;
+    QtMessageHandler previous_ = nullptr;
+};
+
+TEST_F(Window, SavingUnderAProfileNumberOutsideOneToFiveSavesNothingAndSaysSo) {
+    ini::writeString(home / "config.ini", "Init", "CurConfig", "9");
+    auto w = make();
+    ASSERT_TRUE(w->MainInit());
+    w->show();
+    const std::string config = slurp(home / "config.ini");
+    LogCapture log;
+    // From elsewhere first: a move to where the pointer already is (a repeated run) is dropped.
+    QTest::mouseMove(w.get(), inside(mainRect(1)));
+    click(*w, inside(mainRect(0)));
+    ASSERT_EQ(w->model().pointer.hotMain, 0);
+    EXPECT_EQ(slurp(home / "config.ini"), config);
+    ASSERT_EQ(log.lines.size(), 1u);
+    EXPECT_TRUE(log.lines[0].contains("profile 9")) << log.lines[0].toStdString();
+
+    log.lines.clear();
+    w->model().curConfig = 2;
+    click(*w, inside(mainRect(0)));
+    EXPECT_TRUE(log.lines.empty()) << "a real profile is saved without a word";
+    EXPECT_NE(slurp(home / "config.ini"), config);
+}
+
+// The about entry of the skin's context menu opens a box with the program's name and version.
+// The menu and the box each run their own loop: a timer answers them from inside.
+TEST_F(Window, TheContextMenuOfTheSkinOpensTheAboutBox) {
+    auto w = make();
+    ASSERT_TRUE(w->MainInit());
+    w->show();
+    bool menuSeen = false;
+    QString title, text;
+    QElapsedTimer since;
+    since.start();
+    QTimer driver;
+    QObject::connect(&driver, &QTimer::timeout, [&] {
+        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+            title = box->windowTitle();
+            text = box->text();
+            box->accept();
+        } else if (auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget())) {
+            menuSeen = true;
+            for (QAction* action : menu->actions()) {
+                if (action->text().contains("About")) {
+                    menu->setActiveAction(action);
+                }
+            }
+            QTest::keyClick(menu, Qt::Key_Return);
+        } else if (since.elapsed() > 10000) {
+            // Never leave the suite waiting on a loop nobody answers.
+            for (QWidget* open :
+                 {QApplication::activePopupWidget(), QApplication::activeModalWidget()}) {
+                if (open != nullptr) {
+                    open->close();
+                }
+            }
+        }
+    });
+    driver.start(20);
+    const QPoint background(uitest::kWidth - 3, uitest::kHeight - 3);
+    QContextMenuEvent event(QContextMenuEvent::Mouse, background, w->mapToGlobal(background));
+    QApplication::sendEvent(w.get(), &event);
+    driver.stop();
+    EXPECT_TRUE(menuSeen);
+    EXPECT_EQ(title, "About torvex");
+    EXPECT_TRUE(text.startsWith(QStringLiteral("torvex " TORVEX_VERSION "\n")))
+        << text.toStdString();
+    EXPECT_FALSE(w->ended());
+    EXPECT_TRUE(w->isVisible());
 }
 
 } // namespace
