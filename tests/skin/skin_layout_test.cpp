@@ -404,9 +404,8 @@ std::vector<QString> macroNames(int language) {
     for (std::size_t i = 0; i < table.usedCount(); ++i) {
         names.push_back(QString::fromStdU16String(std::u16string(table.records[i].nameView())));
     }
-    if (language != 0) {
-        names.push_back(QString(19, QLatin1Char('W')));
-    }
+    // The longest names a user can type: 19 wide letters, or 19 CJK characters.
+    names.push_back(language != 0 ? QString(19, QLatin1Char('W')) : QString(19, QChar(0x5B8F)));
     return names;
 }
 

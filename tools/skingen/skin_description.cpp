@@ -52,8 +52,8 @@ struct Builder {
         auto& m = d.main;
         put(m, 20, {30, 114, 200, 22}, Look::Heading, "buttons_title", "按键功能分配",
             "BUTTON ASSIGNMENT");
-        put(m, 39, {250, 140, 110, 20}, Look::Label, "col_button", "按键", "BUTTON");
-        put(m, 40, {366, 140, 200, 20}, Look::Label, "col_function", "功能", "FUNCTION");
+        put(m, 39, {230, 140, 86, 20}, Look::Label, "col_button", "按键", "BUTTON");
+        put(m, 40, {320, 140, 276, 20}, Look::Label, "col_function", "功能", "FUNCTION");
         static constexpr std::array<std::array<std::string_view, 2>, 7> kSlotNames{{
             {"左键", "Left"},
             {"右键", "Right"},
@@ -66,14 +66,16 @@ struct Builder {
         for (std::size_t k = 0; k < 7; ++k) {
             const int y = 164 + 35 * static_cast<int>(k);
             const std::string n = std::to_string(k);
-            put(m, 32 + k, {250, y, 110, 30}, Look::Label, "slot_name_" + n, kSlotNames[k][0],
+            put(m, 32 + k, {230, y, 86, 30}, Look::Label, "slot_name_" + n, kSlotNames[k][0],
                 kSlotNames[k][1]);
-            // The program replaces a slot's caption by the assigned function's name.
-            put(m, 25 + k, {366, y, 200, 30}, Look::Slot, "slot_" + n);
+            // The program replaces a slot's caption by the assigned function's name, a user
+            // macro's included: 276 pixels hold nineteen CJK characters (the longest name a
+            // record keeps) with the text's inset and the chevron, as captions are not clipped.
+            put(m, 25 + k, {320, y, 276, 30}, Look::Slot, "slot_" + n);
         }
         // The mouse drawing: one highlight rectangle per button, disjoint, so that lighting
         // one button in the over picture never spills onto another.
-        const int mx = 40;
+        const int mx = 30;
         const int my = 142;
         const std::array<Rect, 7> hl{{
             {mx + 28, my + 3, 55, 115},  // left button
@@ -89,17 +91,17 @@ struct Builder {
                 static_cast<int>(k));
         }
         // Right column: wheel switch, tips, emblem.
-        put(m, 43, {590, 140, 180, 20}, Look::Label, "wheel_title", "滚轮", "SCROLL WHEEL");
-        put(m, 41, {594, 164, 84, 30}, Look::Segment, "wheel_off", "关闭", "OFF");
-        put(m, 42, {684, 164, 84, 30}, Look::Segment, "wheel_on", "开启", "ON");
-        put(m, 44, {590, 212, 180, 20}, Look::Label, "tips_title", "提示", "TIPS");
-        put(m, 45, {590, 236, 180, 20}, Look::Label, "tip_1", "点击功能栏更换功能",
+        put(m, 43, {604, 140, 166, 20}, Look::Label, "wheel_title", "滚轮", "SCROLL WHEEL");
+        put(m, 41, {604, 164, 80, 30}, Look::Segment, "wheel_off", "关闭", "OFF");
+        put(m, 42, {688, 164, 80, 30}, Look::Segment, "wheel_on", "开启", "ON");
+        put(m, 44, {604, 212, 166, 20}, Look::Label, "tips_title", "提示", "TIPS");
+        put(m, 45, {604, 236, 166, 20}, Look::Label, "tip_1", "点击功能栏更换功能",
             "Click a slot to pick");
-        put(m, 23, {590, 258, 180, 20}, Look::Label, "tip_2", "悬停可查看对应按键",
+        put(m, 23, {604, 258, 166, 20}, Look::Label, "tip_2", "悬停可查看对应按键",
             "a new function.");
-        put(m, 24, {590, 280, 180, 20}, Look::Label, "tip_3", "点击应用写入鼠标",
+        put(m, 24, {604, 280, 166, 20}, Look::Label, "tip_3", "点击应用写入鼠标",
             "Apply sends it.");
-        put(m, 59, {594, 312, 174, 92}, Look::Plate, "emblem");
+        put(m, 59, {604, 312, 164, 92}, Look::Plate, "emblem");
         // DPI band.
         put(m, 21, {36, 426, 148, 20}, Look::Heading, "dpi_title", "DPI 档位", "DPI LEVELS");
         put(m, 22, {190, 426, 104, 20}, Look::Label, "dpi_active", "当前档位", "ACTIVE");

@@ -464,7 +464,7 @@ struct MouseParts {
     std::array<QPainterPath, 7> buttons; // slot order
 };
 
-const QPointF kMouseOrigin(40, 142); // the main page's mouse drawing, at scale 1
+const QPointF kMouseOrigin(30, 142); // the main page's mouse drawing, at scale 1
 
 MouseParts mouseParts() {
     MouseParts m;
@@ -826,7 +826,7 @@ void paintMainContent(QPainter& p, const SkinDescription& skin, State s) {
     drawPanel(p, QRectF(20.5, 418.5, 759, 165));
     // Separator between the slot list and the right-hand column.
     p.setPen(QPen(kPanelBorder, 1));
-    p.drawLine(QPointF(580.5, 140), QPointF(580.5, 404));
+    p.drawLine(QPointF(599.5, 140), QPointF(599.5, 404));
     std::array<bool, 7> lit{};
     lit.fill(s == State::Over);
     drawMouseTop(p, kMouseOrigin, 1.0, lit, {});
