@@ -304,8 +304,10 @@ TEST_F(WindowE2E, HiddenStartSecondStartShowsItAndTerminationRunsTheExitPath) {
                                                                            << why(torvex);
     EXPECT_TRUE(visibleWindow(kTitleCn).empty()) << "started in the tray";
 
-    Process second = start({"--home", home.string()});
-    EXPECT_EQ(second.wait(20s).status, 0);
+    // The same virtual mouse's folder: a virtual mouse's copies are told apart by their folder.
+    Process second = start({"--virtual-mouse", "--home", home.string()});
+    const Finished secondEnd = second.wait(20s);
+    EXPECT_EQ(secondEnd.status, 0) << secondEnd.err;
     EXPECT_TRUE(eventually([&] { return !visibleWindow(kTitleCn).empty(); }, 30s));
 
     // The session ending (SIGTERM to the program) leaves the mouse as "Exit Driver" does.
