@@ -541,8 +541,7 @@ bool VirtualMouse::serve(const std::filesystem::path& dir, std::string* error) {
         return fail("cannot make " + dir.string() + " private: " + std::strerror(errno));
     }
     const std::filesystem::path logPath = dir / "reports.log";
-    const int fd =
-        ::open(logPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_APPEND | O_CLOEXEC, 0600);
+    const int fd = ::open(logPath.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0600);
     if (fd < 0) {
         return fail("cannot write " + logPath.string() + ": " + std::strerror(errno));
     }
@@ -550,6 +549,11 @@ bool VirtualMouse::serve(const std::filesystem::path& dir, std::string* error) {
     if (!server->start(dir / "control", error)) {
         ::close(fd);
         return false;
+    }
+    // Emptied only now: while another process serves the folder, the log is its own.
+    if (::ftruncate(fd, 0) != 0) {
+        ::close(fd);
+        return fail("cannot write " + logPath.string() + ": " + std::strerror(errno));
     }
     {
         std::lock_guard lock(core_->mutex);

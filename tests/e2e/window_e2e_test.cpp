@@ -89,6 +89,13 @@ protected:
             fs::path(TORVEX_BINARY_DIR) / "tests" / "window-e2e" / std::to_string(::getpid());
         fs::remove_all(scratch_);
         fs::create_directories(scratch_);
+        // Some cases start without a virtual mouse, and then the instance lock is one per user:
+        // a private runtime folder keeps them clear of a torvex the user runs, and of other test
+        // runs.
+        const fs::path runtime = scratch_ / "runtime";
+        fs::create_directories(runtime);
+        fs::permissions(runtime, fs::perms::owner_all, fs::perm_options::replace);
+        ::setenv("XDG_RUNTIME_DIR", runtime.c_str(), 1);
         xvfb_ = std::make_unique<XServer>(scratch_);
         if (!xvfb_->ready()) {
             missing_ = "Xvfb does not start: " + xvfb_->error();
