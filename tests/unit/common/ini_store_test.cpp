@@ -308,26 +308,22 @@ TEST_F(IniStore, FailedWritesLeaveTheOldFileIntact) {
     ::chmod(dir_.c_str(), 0777);
 
     // The file system refuses the bytes half way (a file-size limit stands in for a full disk).
-    EXPECT_EQ(inChild([&] {
-                  std::signal(SIGXFSZ, SIG_IGN);
-                  const rlimit limit{8, 8};
-                  ::setrlimit(RLIMIT_FSIZE, &limit);
-                  return writeString(file_, "Init", "CurConfig", "2") ? 1 : 0;
-              }),
-              0);
+    const auto writeFailsWhenFull = [&](const fs::path& file) {
+        return inChild([&] {
+                   std::signal(SIGXFSZ, SIG_IGN);
+                   const rlimit limit{8, 8};
+                   ::setrlimit(RLIMIT_FSIZE, &limit);
+                   return writeString(file, "Init", "CurConfig", "12345678901") ? 1 : 0;
+               }) == 0;
+    };
+    EXPECT_TRUE(writeFailsWhenFull(file_));
     EXPECT_EQ(contents(), original);
     EXPECT_TRUE(strayFiles().empty()) << strayFiles().front();
 
     // The same failure on a file that did not exist leaves no file: an empty one would pass
     // for an existing file, and its absence would no longer be reported.
     const fs::path fresh = dir_ / "Macro_CN.dat";
-    EXPECT_EQ(inChild([&] {
-                  std::signal(SIGXFSZ, SIG_IGN);
-                  const rlimit limit{8, 8};
-                  ::setrlimit(RLIMIT_FSIZE, &limit);
-                  return writeString(fresh, "Macros", "macroNum", "12345678901") ? 1 : 0;
-              }),
-              0);
+    EXPECT_TRUE(writeFailsWhenFull(fresh));
     EXPECT_FALSE(fs::exists(fresh));
 
     // A read-only file in a writable folder is refused, not replaced.
