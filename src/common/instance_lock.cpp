@@ -13,6 +13,19 @@
 namespace torvex {
 namespace fs = std::filesystem;
 
+namespace {
+
+// Ours alone: in a folder others can write to, they could put links or locks of their own there.
+bool ownPrivateFolder(const fs::path& dir) {
+    struct stat st {};
+    if (::lstat(dir.c_str(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != ::getuid()) {
+        return false;
+    }
+    return (st.st_mode & 077) == 0 || ::chmod(dir.c_str(), 0700) == 0;
+}
+
+} // namespace
+
 fs::path runtimeDir() {
     const char* xdg = std::getenv("XDG_RUNTIME_DIR");
     struct stat st {};
@@ -22,7 +35,20 @@ fs::path runtimeDir() {
     }
     const fs::path fallback = fs::path("/tmp") / ("torvex-" + std::to_string(::getuid()));
     ::mkdir(fallback.c_str(), 0700);
-    return fallback;
+    if (ownPrivateFolder(fallback)) {
+        return fallback;
+    }
+    // Someone else has taken that name in /tmp: use a folder under the user's home instead.
+    if (const char* home = std::getenv("HOME"); home != nullptr && home[0] == '/') {
+        const fs::path own = fs::path(home) / ".cache" / "torvex-run";
+        std::error_code ec;
+        fs::create_directories(own.parent_path(), ec);
+        ::mkdir(own.c_str(), 0700);
+        if (ownPrivateFolder(own)) {
+            return own;
+        }
+    }
+    return fallback; // the lock file is opened without following links, whatever the folder
 }
 
 std::string InstanceLock::folderKey(const fs::path& appDir) {
@@ -62,7 +88,7 @@ std::optional<InstanceLock> InstanceLock::tryAcquire(const std::string& key,
                                                      const std::string& programName,
                                                      std::string* holder) {
     const fs::path path = lockPath(key);
-    const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);
     if (fd < 0) {
         if (holder) {
             *holder = "cannot open " + path.string() + ": " + std::strerror(errno);

@@ -44,7 +44,8 @@ private:
     int fd_ = -1;
 };
 
-// $XDG_RUNTIME_DIR when usable, else a private folder /tmp/torvex-<uid> (created mode 0700).
+// $XDG_RUNTIME_DIR when usable, else a private folder /tmp/torvex-<uid> (mode 0700), or
+// ~/.cache/torvex-run when that name in /tmp belongs to someone else.
 std::filesystem::path runtimeDir();
 
 } // namespace torvex

@@ -1,8 +1,12 @@
 #include "common/instance_lock.h"
 #include "support/temp_dir.h"
 
+#include <filesystem>
+#include <fstream>
 #include <gtest/gtest.h>
+#include <iterator>
 #include <stdlib.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -70,6 +74,56 @@ TEST(InstanceLock, TheRealMouseExcludesAcrossFoldersAVirtualOneOnlyWithinAFolder
     EXPECT_NE(InstanceLock::busyMessage(true, "/tmp/demo", "pid 7 (torvex)").find("/tmp/demo"),
               std::string::npos);
     ::unsetenv("XDG_RUNTIME_DIR");
+}
+
+// The lock is written to; a link planted where it goes must not lead the write to another file.
+TEST(InstanceLock, ALinkInPlaceOfTheLockFileIsNotFollowed) {
+    const testing::TempDir runtime("torvex-run");
+    ::setenv("XDG_RUNTIME_DIR", runtime.path().c_str(), 1);
+    const std::filesystem::path victim = runtime.path() / "victim";
+    std::ofstream(victim) << "the user's own file\n";
+    std::filesystem::create_symlink(victim, InstanceLock::lockPath("mouse"));
+
+    std::string holder;
+    EXPECT_FALSE(InstanceLock::tryAcquire("mouse", "torvex", &holder).has_value());
+    EXPECT_NE(holder.find("cannot open"), std::string::npos) << holder;
+    std::ifstream in(victim);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "the user's own file\n");
+    ::unsetenv("XDG_RUNTIME_DIR");
+}
+
+// Without $XDG_RUNTIME_DIR, a /tmp/torvex-<uid> that another user made is not used.
+TEST(InstanceLock, AFallbackFolderOfAnotherUserIsNotUsed) {
+    if (::geteuid() != 0) {
+        GTEST_SKIP() << "needs root to make a folder for another user";
+    }
+    constexpr uid_t nobody = 65534;
+    const std::filesystem::path squatted = "/tmp/torvex-" + std::to_string(nobody);
+    if (std::filesystem::exists(squatted)) {
+        GTEST_SKIP() << squatted << " exists already";
+    }
+    ASSERT_EQ(::mkdir(squatted.c_str(), 0777), 0); // root's, open to all
+    ASSERT_EQ(::chmod(squatted.c_str(), 0777), 0); // past the umask
+    const testing::TempDir home("torvex-home");
+    ASSERT_EQ(::chown(home.path().c_str(), nobody, nobody), 0);
+
+    const pid_t child = ::fork();
+    if (child == 0) {
+        if (::setgid(nobody) != 0 || ::setuid(nobody) != 0) {
+            ::_exit(2);
+        }
+        ::unsetenv("XDG_RUNTIME_DIR");
+        ::setenv("HOME", home.path().c_str(), 1);
+        const std::filesystem::path dir = runtimeDir();
+        struct stat st {};
+        const bool own =
+            ::lstat(dir.c_str(), &st) == 0 && st.st_uid == nobody && (st.st_mode & 077) == 0;
+        ::_exit(dir != squatted && own ? 0 : 1);
+    }
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    std::filesystem::remove_all(squatted);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
 }
 
 } // namespace
