@@ -313,12 +313,6 @@ TEST_F(Window, TheMacroPageControlsLiveOnlyOnThatPageAndThePreviewOnlyWhileShown
     EXPECT_EQ(w->model().pointer.curPage, ui::kMainPage);
 }
 
-} // namespace
-} // namespace torvex::app
-
-namespace torvex::app {
-namespace {
-
 // Each visit creates the page's controls anew; nothing of them may stay behind (Qt's caches
 // keyed by a control's own palette did, about a kilobyte a visit).
 TEST_F(Window, VisitingTheMacroPageAgainAndAgainDoesNotGrowTheHeap) {
@@ -360,12 +354,6 @@ TEST_F(Window, LevelChangesFromTheMouseAndResumeFromStandbyReachTheWindow) {
     EXPECT_EQ(commands().size(), before + 14);
 }
 
-} // namespace
-} // namespace torvex::app
-
-namespace torvex::app {
-namespace {
-
 TEST_F(Window, WithoutANotificationAreaClosingMinimisesInstead) {
     trayShown = false;
     auto w = make();
@@ -391,12 +379,6 @@ TEST_F(Window, PressingTheBackgroundMovesTheWindow) {
     QTest::mousePress(w.get(), Qt::LeftButton, {}, inside(mainRect(3)));
     EXPECT_EQ(w->moveRequests(), 1) << "an entry is not background";
 }
-
-} // namespace
-} // namespace torvex::app
-
-namespace torvex::app {
-namespace {
 
 TEST_F(Window, ImportsAndExportsOfConfigurationsAndMacros) {
     auto w = make();
@@ -434,12 +416,6 @@ TEST_F(Window, ImportsAndExportsOfConfigurationsAndMacros) {
     EXPECT_EQ(messages, std::vector<QString>{"找不到配置文件"});
     EXPECT_EQ(w->macros().macroTable.count, saved.count) << "a missing file changes nothing";
 }
-
-} // namespace
-} // namespace torvex::app
-
-namespace torvex::app {
-namespace {
 
 // A file that is there but cannot serve is reported by what is wrong with it; only a missing
 // one gets the program's "not found" text. Either way the table stays empty.
