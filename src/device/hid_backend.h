@@ -36,6 +36,10 @@ struct HidInterfaceInfo {
     int collection = 0;
     // True when the node's reports carry no report-id byte on the wire.
     bool unnumbered = false;
+    // The report ids of this collection's input reports, sorted. Set by a backend whose node
+    // delivers the input reports of all its collections (hidraw): on a numbered node its reader
+    // passes on only these, as a handle on the collection alone would.
+    std::vector<uint8_t> inputReportIds{};
 };
 
 enum class ReadStatus {

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <array>
+#include <bitset>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -61,8 +62,12 @@ private:
 
 class LinuxHidDevice final : public HidDevice {
 public:
-    LinuxHidDevice(Fd fd, Fd wake, bool unnumbered)
-        : fd_(std::move(fd)), wake_(std::move(wake)), unnumbered_(unnumbered) {}
+    LinuxHidDevice(Fd fd, Fd wake, const HidInterfaceInfo& info)
+        : fd_(std::move(fd)), wake_(std::move(wake)), unnumbered_(info.unnumbered) {
+        for (uint8_t id : info.inputReportIds) {
+            ours_.set(id);
+        }
+    }
 
     bool sendFeatureReport(std::span<const uint8_t> report) override {
         if (report.empty() || report.size() > kMaxReport) {
@@ -115,6 +120,10 @@ public:
                 }
                 if (unnumbered_) {
                     buffer[0] = 0;
+                } else if (!ours_.test(buffer[0])) {
+                    // Another collection's report on the same node: a handle on our collection
+                    // would never see it, and its bytes could pass for a button event.
+                    continue;
                 }
                 return {ReadStatus::Report, static_cast<std::size_t>(got) + skip};
             }
@@ -134,6 +143,10 @@ private:
     Fd fd_;
     Fd wake_;
     bool unnumbered_;
+    // Input report ids of the opened collection, used only on a numbered node: there every
+    // report starts with its id. A node without ids may hold only one collection, so there is
+    // nothing to tell apart.
+    std::bitset<256> ours_;
 };
 
 class UdevMonitor final : public HotplugMonitor {
@@ -288,6 +301,7 @@ public:
                 HidInterfaceInfo e = base;
                 e.caps = parsed.collections[i].caps;
                 e.collection = static_cast<int>(i);
+                e.inputReportIds = parsed.collections[i].inputReportIds;
                 out.push_back(std::move(e));
             }
         }
@@ -304,7 +318,7 @@ public:
         if (!wake) {
             return nullptr;
         }
-        return std::make_unique<LinuxHidDevice>(std::move(fd), std::move(wake), info.unnumbered);
+        return std::make_unique<LinuxHidDevice>(std::move(fd), std::move(wake), info);
     }
 
     std::unique_ptr<HotplugMonitor> createMonitor() override {

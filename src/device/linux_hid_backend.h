@@ -1,6 +1,7 @@
 // The real HID backend: hidraw nodes found through libudev, report descriptors parsed by
-// parseReportDescriptor(), feature reports through HIDIOCSFEATURE, input reports through
-// poll() + read() with an eventfd for waking, and a udev monitor for arrivals and removals.
+// parseReportDescriptor(), feature reports through HIDIOCSFEATURE, input reports (those of the
+// opened collection) through poll() + read() with an eventfd for waking, and a udev monitor for
+// arrivals and removals.
 #pragma once
 
 #include "device/hid_backend.h"

@@ -49,11 +49,26 @@ struct Usage {
 // report id.
 struct Accumulator {
     std::array<std::array<uint64_t, 256>, 3> bits{};
+    // Input items seen per report id, even those of no bits: such a report is still the id byte.
+    std::array<bool, 256> inputIds{};
     bool usesReportIds = false;
 
     void add(int kind, uint32_t reportId, uint64_t n) {
         uint64_t& b = bits[static_cast<std::size_t>(kind)][reportId & 0xFF];
         b = std::min(kMaxBits, b + n);
+        if (kind == 0) {
+            inputIds[reportId & 0xFF] = true;
+        }
+    }
+
+    std::vector<uint8_t> inputReportIds() const {
+        std::vector<uint8_t> ids;
+        for (std::size_t id = 0; id < inputIds.size(); ++id) {
+            if (inputIds[id]) {
+                ids.push_back(static_cast<uint8_t>(id));
+            }
+        }
+        return ids;
     }
 
     uint16_t length(int kind) const {
@@ -201,6 +216,7 @@ ParsedDescriptor parseReportDescriptor(std::span<const uint8_t> d) {
                     current.caps.outputReportByteLength = acc.length(1);
                     current.caps.featureReportByteLength = acc.length(2);
                     current.usesReportIds = acc.usesReportIds;
+                    current.inputReportIds = acc.inputReportIds();
                     out.collections.push_back(current);
                 }
                 break;

@@ -16,6 +16,9 @@ struct TopLevelCollection {
     HidCaps caps;
     uint8_t collectionType = 0; // 1 = application
     bool usesReportIds = false;
+    // Ids of the collection's Input items, sorted, each once (0 for items before any Report ID).
+    // One hidraw node delivers the input reports of all its collections; these tell ours apart.
+    std::vector<uint8_t> inputReportIds{};
 };
 
 struct ParsedDescriptor {

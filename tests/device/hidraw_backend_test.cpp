@@ -315,6 +315,41 @@ TEST_F(HidrawBackend, NodeWithoutReportIdsGetsAZeroIdByteInFront) {
               (Bytes{0x00, 0x02, 0x00, 0x04, 0, 0, 0, 0, 0}));
 }
 
+TEST_F(HidrawBackend, ReaderTakesOnlyItsOwnCollectionsReportsFromASharedNode) {
+    const std::vector<HidInterfaceInfo> list = backend_->enumerate();
+    ASSERT_GE(list.size(), 4u);
+    // hidraw1's collections: pointer (input id 1), vendor input (id 6), vendor feature (none).
+    EXPECT_EQ(list[1].inputReportIds, Bytes{1});
+    EXPECT_EQ(list[2].inputReportIds, Bytes{6});
+    EXPECT_EQ(list[3].inputReportIds, Bytes{});
+    ASSERT_EQ(list[2].caps.usagePage, 0xFF00);
+    ASSERT_FALSE(list[2].unnumbered);
+    std::unique_ptr<HidDevice> vendor = backend_->open(list[2], Access::Read);
+    ASSERT_NE(vendor, nullptr);
+
+    // The simulated node is a byte stream that joins reports written back to back; with every
+    // report 9 bytes long and a 9-byte buffer, each read still takes exactly one report.
+    std::array<uint8_t, 9> buffer{};
+    auto read = std::async(std::launch::async, [&] { return vendor->readInputReport(buffer); });
+    // Declared after the future, so a failed check below ends the read before the future's
+    // destructor waits for it.
+    struct WakeOnExit {
+        HidDevice& device;
+        ~WakeOnExit() { device.wake(); }
+    } wakeOnExit{*vendor};
+    const Bytes pointerReport = {0x01, 0xF1, 0x02, 0, 0, 0, 0, 0, 0}; // byte 1 looks like a press
+    const Bytes ours = {0x06, 0xF3, 0x01, 0, 0, 0, 0, 0, 0};
+    ASSERT_EQ(::write(devFd("/dev/hidraw1"), pointerReport.data(), pointerReport.size()), 9);
+    EXPECT_EQ(read.wait_for(std::chrono::milliseconds(200)), std::future_status::timeout)
+        << "the pointer collection's report was delivered";
+    ASSERT_EQ(::write(devFd("/dev/hidraw1"), ours.data(), ours.size()), 9);
+    ASSERT_EQ(read.wait_for(std::chrono::seconds(3)), std::future_status::ready)
+        << "our report did not arrive";
+    const ReadResult r = read.get();
+    ASSERT_EQ(r.status, ReadStatus::Report);
+    EXPECT_EQ(Bytes(buffer.begin(), buffer.begin() + static_cast<long>(r.size)), ours);
+}
+
 TEST_F(HidrawBackend, MonitorSeesAddAndRemoveAndRemovalRunsTheExitPath) {
     std::unique_ptr<HotplugMonitor> monitor = backend_->createMonitor();
     ASSERT_NE(monitor, nullptr);
