@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <array>
-#include <optional>
 
 namespace torvex::device {
 namespace {
@@ -98,7 +97,10 @@ ParsedDescriptor parseReportDescriptor(std::span<const uint8_t> d) {
     ParsedDescriptor out;
     Globals g;
     std::vector<Globals> stack;
-    std::optional<Usage> firstUsage;
+    // The collection's usage, when a local Usage item came first; a plain pair and a flag rather
+    // than std::optional, which GCC 12 at -O2 wrongly calls maybe-uninitialized here.
+    Usage firstUsage;
+    bool haveFirstUsage = false;
     int depth = 0;
     Accumulator acc;
     TopLevelCollection current;
@@ -173,7 +175,8 @@ ParsedDescriptor parseReportDescriptor(std::span<const uint8_t> d) {
                 break; // logical and physical extents, units: not needed for lengths
             }
         } else if (type == kLocal) {
-            if ((tag == kUsage || tag == kUsageMinimum) && !firstUsage) {
+            if ((tag == kUsage || tag == kUsageMinimum) && !haveFirstUsage) {
+                haveFirstUsage = true;
                 // A four-byte usage carries its own page in the high half.
                 firstUsage = size == 4 ? Usage{static_cast<uint16_t>(value >> 16),
                                                static_cast<uint16_t>(value & 0xFFFF)}
@@ -196,8 +199,9 @@ ParsedDescriptor parseReportDescriptor(std::span<const uint8_t> d) {
                 }
                 if (depth == 0) {
                     current = TopLevelCollection{};
-                    const Usage u =
-                        firstUsage.value_or(Usage{static_cast<uint16_t>(g.usagePage & 0xFFFF), 0});
+                    const Usage u = haveFirstUsage
+                                        ? firstUsage
+                                        : Usage{static_cast<uint16_t>(g.usagePage & 0xFFFF), 0};
                     current.caps.usagePage = u.page;
                     current.caps.usage = u.id;
                     current.collectionType = static_cast<uint8_t>(value & 0xFF);
@@ -223,7 +227,7 @@ ParsedDescriptor parseReportDescriptor(std::span<const uint8_t> d) {
             default:
                 break;
             }
-            firstUsage.reset(); // local state lasts until the next main item
+            haveFirstUsage = false; // local state lasts until the next main item
         }
         // Reserved item types carry nothing we use; their data was skipped above.
     }
