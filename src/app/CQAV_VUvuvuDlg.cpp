@@ -225,33 +225,24 @@ bool CQAV_VUvuvuDlg::loadLayouts() {
     return true;
 }
 
-bool CQAV_VUvuvuDlg::macroFileReadable(const fs::path& file) {
+void CQAV_VUvuvuDlg::reportMacroFileProblem(const fs::path& file, const std::string& problem) {
     // A folder or an unreadable file at the path is not "not found": name the real trouble, so
     // that the user does not go looking for a file that is there.
-    if (const auto reason = unusableFileReason(file)) {
-        message(QString::fromStdString(*reason)); // also goes to standard error
-        return false;
+    if (!problem.empty()) {
+        message(QString::fromStdString(problem)); // also goes to standard error
+        return;
     }
-    std::error_code ec;
-    if (!fs::exists(file, ec)) {
-        std::fprintf(stderr, "torvex: macro file not found: %s\n", file.c_str());
-        message(QString::fromUtf8(ui::kMissingLayoutMessage));
-        return false;
-    }
-    return true;
+    std::fprintf(stderr, "torvex: macro file not found: %s\n", file.c_str());
+    message(QString::fromUtf8(ui::kMissingLayoutMessage));
 }
 
 void CQAV_VUvuvuDlg::loadMacroTables(bool fixedToo) {
     // A file that cannot be read leaves its table empty, as a missing one does.
     MacroTable user(MacroTableKind::User);
-    if (const fs::path file = env_.paths.macroFilePath(model_.language); macroFileReadable(file)) {
-        LoadMacroFile(file, user);
-    }
+    LoadMacroFile(env_.paths.macroFilePath(model_.language), user, macroFileProblemHandler());
     MacroTable fixed(MacroTableKind::Fixed);
     if (fixedToo) {
-        if (const fs::path file = env_.paths.constMacroPath(); macroFileReadable(file)) {
-            LoadMacroFile(file, fixed);
-        }
+        LoadMacroFile(env_.paths.constMacroPath(), fixed, macroFileProblemHandler());
     }
     std::lock_guard lock(macros_.mutex);
     macros_.macroTable = user;
@@ -595,12 +586,11 @@ void CQAV_VUvuvuDlg::exportConfiguration() {
 }
 
 bool CQAV_VUvuvuDlg::importMacrosFrom(const fs::path& file) {
-    // An unreadable file would import as no macros at all: refuse it like a missing one.
-    if (!macroFileReadable(file)) {
+    // An unreadable file would import as no macros at all: refused like a missing one.
+    MacroTable table(MacroTableKind::User);
+    if (!LoadMacroFile(file, table, macroFileProblemHandler()).fileFound) {
         return false;
     }
-    MacroTable table(MacroTableKind::User);
-    LoadMacroFile(file, table);
     {
         std::lock_guard lock(macros_.mutex);
         macros_.macroTable = table;
@@ -626,19 +616,17 @@ void CQAV_VUvuvuDlg::restoreDefaults() {
                                 &error)) {
         std::fprintf(stderr, "torvex: cannot restore the factory profiles: %s\n", error.c_str());
     }
-    // An unreadable factory file would replace the user's macros by none.
-    if (const fs::path factory = env_.paths.defMacroPath(model_.language);
-        macroFileReadable(factory)) {
-        MacroTable table = macros_.macroTable;
-        const auto restored = RestoreFactoryMacros(
-            factory, env_.paths.macroFilePath(model_.language), table, {}, &error);
-        if (restored == FactoryMacroRestore::SaveFailed) {
-            std::fprintf(stderr, "torvex: cannot save the factory macros: %s\n", error.c_str());
-        }
-        if (restored != FactoryMacroRestore::FactoryFileMissing) {
-            std::lock_guard lock(macros_.mutex);
-            macros_.macroTable = table;
-        }
+    // A missing or unreadable factory file leaves the user's macros as they are.
+    MacroTable table = macros_.macroTable;
+    const auto restored = RestoreFactoryMacros(env_.paths.defMacroPath(model_.language),
+                                               env_.paths.macroFilePath(model_.language), table,
+                                               macroFileProblemHandler(), &error);
+    if (restored == FactoryMacroRestore::SaveFailed) {
+        std::fprintf(stderr, "torvex: cannot save the factory macros: %s\n", error.c_str());
+    }
+    if (restored != FactoryMacroRestore::FactoryFileMissing) {
+        std::lock_guard lock(macros_.mutex);
+        macros_.macroTable = table;
     }
     if (model_.pointer.curPage == ui::kAdvancedPage) {
         refillMacroList();

@@ -4,6 +4,7 @@
 
 #include "common/paths.h"
 #include "device/mouse_session.h"
+#include "macro/macro_file.h"
 #include "macro/macro_record.h"
 #include "ui/popups/qav_menu.h"
 #include "ui/popups/tray_icon.h"
@@ -154,9 +155,13 @@ private:
 
     bool loadLayouts();
     void loadMacroTables(bool fixedToo);
-    // Whether a macro file can be read; otherwise tells the user why (missing, a folder,
-    // unreadable) and returns false.
-    bool macroFileReadable(const std::filesystem::path& file);
+    // Tells the user why a macro file could not be loaded (missing, a folder, unreadable).
+    void reportMacroFileProblem(const std::filesystem::path& file, const std::string& problem);
+    MacroFileProblemHandler macroFileProblemHandler() {
+        return [this](const std::filesystem::path& file, const std::string& problem) {
+            reportMacroFileProblem(file, problem);
+        };
+    }
     void LoadMenus();
     void publishButtonSettings();
     void applyTitle();

@@ -345,20 +345,14 @@ int importProfile(const Context& c) {
 // message, when a file is missing or cannot be used (then its table stays empty).
 bool loadMacros(const Context& c, MacroTables& tables, bool fixedToo) {
     bool allLoaded = true;
-    const auto load = [&](const fs::path& file, MacroTable& table) {
-        if (const auto problem = unusableFileReason(file)) {
-            c.err << "torvexctl: " << *problem << '\n';
-            allLoaded = false;
-            return;
-        }
-        LoadMacroFile(file, table, [&](const fs::path& p) {
-            c.err << "torvexctl: macro file not found: " << p.string() << '\n';
-            allLoaded = false;
-        });
+    const auto onProblem = [&](const fs::path& file, const std::string& problem) {
+        c.err << "torvexctl: "
+              << (problem.empty() ? "macro file not found: " + file.string() : problem) << '\n';
+        allLoaded = false;
     };
-    load(c.paths.macroFilePath(c.language), tables.macroTable);
+    LoadMacroFile(c.paths.macroFilePath(c.language), tables.macroTable, onProblem);
     if (fixedToo) {
-        load(c.paths.constMacroPath(), tables.constMacroTable);
+        LoadMacroFile(c.paths.constMacroPath(), tables.constMacroTable, onProblem);
     }
     return allLoaded;
 }
@@ -414,15 +408,15 @@ int macroExport(const Context& c) {
 }
 
 int macroImport(const Context& c) {
-    if (const auto problem = unusableFileReason(c.options.path)) {
-        return c.fail("cannot import: " + *problem);
-    }
     MacroTable table(MacroTableKind::User);
-    bool missing = false;
+    std::string unavailable;
     const auto result =
-        LoadMacroFile(c.options.path, table, [&](const fs::path&) { missing = true; });
-    if (missing) {
-        return c.fail("cannot import " + c.options.path.string() + ": no such file");
+        LoadMacroFile(c.options.path, table, [&](const fs::path& file, const std::string& problem) {
+            unavailable = problem.empty() ? "cannot import " + file.string() + ": no such file"
+                                          : "cannot import: " + problem;
+        });
+    if (!result.fileFound) {
+        return c.fail(unavailable);
     }
     if (result.loaded == 0) {
         // Importing nothing would erase the user's macros.
@@ -600,8 +594,9 @@ int reset(const Context& c) {
     MacroTable table(MacroTableKind::User);
     const auto restored = RestoreFactoryMacros(
         c.paths.defMacroPath(c.language), c.paths.macroFilePath(c.language), table,
-        [&](const fs::path& p) {
-            c.err << "torvexctl: factory macros not found at " << p.string()
+        [&](const fs::path& p, const std::string& problem) {
+            c.err << "torvexctl: "
+                  << (problem.empty() ? "factory macros not found at " + p.string() : problem)
                   << "; your macros were kept\n";
         },
         &error);

@@ -2,6 +2,7 @@
 
 #include "common/ini_store.h"
 #include "common/leading_int.h"
+#include "common/paths.h"
 #include "common/utf16.h"
 #include "macro/key_codes.h"
 
@@ -85,13 +86,14 @@ MacroRecord decodeMacroRecord(std::u16string_view digits) {
 }
 
 MacroLoadResult LoadMacroFile(const std::filesystem::path& file, MacroTable& table,
-                              const MissingMacroFileHandler& onMissing) {
+                              const MacroFileProblemHandler& onProblem) {
     MacroLoadResult result;
     std::error_code ec;
-    result.fileFound = std::filesystem::is_regular_file(file, ec);
+    const auto problem = unusableFileReason(file);
+    result.fileFound = !problem && std::filesystem::is_regular_file(file, ec);
     if (!result.fileFound) {
-        if (onMissing) {
-            onMissing(file);
+        if (onProblem) {
+            onProblem(file, problem.value_or(std::string()));
         }
         // Go on as with an empty file: the reads below give an empty count.
     }
@@ -126,10 +128,10 @@ bool SaveMacroFile(const std::filesystem::path& file, const MacroTable& table, s
 
 FactoryMacroRestore RestoreFactoryMacros(const std::filesystem::path& factoryFile,
                                          const std::filesystem::path& userFile, MacroTable& table,
-                                         const MissingMacroFileHandler& onMissing,
+                                         const MacroFileProblemHandler& onProblem,
                                          std::string* error) {
     MacroTable loaded = table;
-    if (!LoadMacroFile(factoryFile, loaded, onMissing).fileFound) {
+    if (!LoadMacroFile(factoryFile, loaded, onProblem).fileFound) {
         if (error) {
             *error = "factory macro file missing: " + factoryFile.string();
         }

@@ -15,9 +15,11 @@ namespace torvex {
 // whose value is the macro's 1064 file bytes as 3-digit decimal groups.
 inline constexpr std::size_t kMacroDigits = 3 * kMacroRecordSize;
 
-// Told the path of a macro file that does not exist (the window shows its message box, the CLI
-// prints an error).
-using MissingMacroFileHandler = std::function<void(const std::filesystem::path&)>;
+// Told of a macro file that cannot be loaded: `problem` is empty when the file does not exist
+// (the window shows its not-found message, the CLI prints an error), else what is wrong with the
+// file that is there (a folder, no read permission), so that nobody looks for a file that exists.
+using MacroFileProblemHandler =
+    std::function<void(const std::filesystem::path& file, const std::string& problem)>;
 
 struct MacroLoadResult {
     bool fileFound = false;
@@ -39,10 +41,11 @@ MacroRecord decodeMacroRecord(std::u16string_view digits);
 // Reads a whole macro file into `table`: its count, the first count records (every byte of each),
 // and for the user table currentMacro = the last of them. Records at and beyond the count keep
 // what they held. A macroNum outside 0..capacity is limited to it: the extra macros are not
-// loaded. A missing file calls `onMissing` and leaves the table empty (count 0); the result says
-// so, and callers must not then save the empty table over a user's file.
+// loaded. A missing or unusable file calls `onProblem` and leaves the table empty (count 0); the
+// result says so (fileFound false), and callers must not then save the empty table over a
+// user's file.
 MacroLoadResult LoadMacroFile(const std::filesystem::path& file, MacroTable& table,
-                              const MissingMacroFileHandler& onMissing = {});
+                              const MacroFileProblemHandler& onProblem = {});
 
 // Writes macroNum and the table's records 0..count-1 into section "Macros" of the file, as one
 // replacement of the file: other keys stay (also higher-numbered macros of an earlier, larger
@@ -57,12 +60,12 @@ enum class FactoryMacroRestore {
 };
 
 // The macro half of restore defaults: loads the factory file of the language into `table` and
-// saves it as the user's macro file. When the factory file is missing, `onMissing` is told and
-// neither the table nor the user's file is touched, so the user's macros are not replaced by an
-// empty set.
+// saves it as the user's macro file. When the factory file is missing or unusable, `onProblem`
+// is told and neither the table nor the user's file is touched, so the user's macros are not
+// replaced by an empty set.
 FactoryMacroRestore RestoreFactoryMacros(const std::filesystem::path& factoryFile,
                                          const std::filesystem::path& userFile, MacroTable& table,
-                                         const MissingMacroFileHandler& onMissing = {},
+                                         const MacroFileProblemHandler& onProblem = {},
                                          std::string* error = nullptr);
 
 } // namespace torvex

@@ -205,21 +205,26 @@ TEST_F(MacroFile, MissingFileIsReportedAndLoadsNothing) {
     table.records[3].setName(u"stale");
     int calls = 0;
     fs::path told;
-    const MacroLoadResult result =
-        LoadMacroFile(dir_ / "absent.dat", table, [&](const fs::path& p) {
-            ++calls;
-            told = p;
-        });
+    std::string problem = "unset";
+    const auto onProblem = [&](const fs::path& p, const std::string& what) {
+        ++calls;
+        told = p;
+        problem = what;
+    };
+    const MacroLoadResult result = LoadMacroFile(dir_ / "absent.dat", table, onProblem);
     EXPECT_FALSE(result.fileFound);
     EXPECT_EQ(calls, 1);
     EXPECT_EQ(told, dir_ / "absent.dat");
+    EXPECT_EQ(problem, "") << "a missing file has no problem to name";
     EXPECT_EQ(table.count, 0);
     EXPECT_EQ(table.currentMacro, 0);
     EXPECT_EQ(table.records[0], exampleRecord()) << "records are left as they were";
     EXPECT_EQ(table.records[3].nameView(), u"stale");
 
-    // A folder in its place is no macro file either; without a handler nothing is told.
-    EXPECT_FALSE(LoadMacroFile(dir_, table).fileFound);
+    // A folder in its place is no macro file either, and the handler is told what it is.
+    EXPECT_FALSE(LoadMacroFile(dir_, table, onProblem).fileFound);
+    EXPECT_NE(problem.find("is a folder"), std::string::npos) << problem;
+    EXPECT_FALSE(LoadMacroFile(dir_, table).fileFound); // without a handler nothing is told
 }
 
 TEST_F(MacroFile, RecordsBeyondTheCountKeepTheirBytes) {
@@ -330,8 +335,9 @@ TEST_F(MacroFile, RestoreFactoryMacros) {
     LoadMacroFile(file_, table);
     const MacroTable before = table;
     int told = 0;
-    EXPECT_EQ(RestoreFactoryMacros(dir_ / "absent.dat", file_, table, [&](auto&) { ++told; }),
-              FactoryMacroRestore::FactoryFileMissing);
+    EXPECT_EQ(
+        RestoreFactoryMacros(dir_ / "absent.dat", file_, table, [&](auto&, auto&) { ++told; }),
+        FactoryMacroRestore::FactoryFileMissing);
     EXPECT_EQ(told, 1);
     EXPECT_EQ(contents(), userBytes);
     EXPECT_EQ(table.count, before.count);
