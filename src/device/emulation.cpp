@@ -55,19 +55,25 @@ bool Emulator::releaseAll(Pacer& pacer) {
     if (!pacer.wait(std::chrono::milliseconds(10))) {
         return false;
     }
-    buttons_ = static_cast<uint8_t>(buttons_ | 0x07);
-    sendButtons();
+    releaseButtons();
     if (!pacer.wait(std::chrono::milliseconds(10))) {
         return false;
     }
-    keys_.fill(0);
-    sendKeys();
+    releaseKeys();
     return true;
 }
 
 void Emulator::releaseAllNow() {
+    releaseButtons();
+    releaseKeys();
+}
+
+void Emulator::releaseButtons() {
     buttons_ = static_cast<uint8_t>(buttons_ | 0x07);
     sendButtons();
+}
+
+void Emulator::releaseKeys() {
     keys_.fill(0);
     sendKeys();
 }

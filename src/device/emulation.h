@@ -50,6 +50,8 @@ public:
 private:
     void sendKeys();
     void sendButtons();
+    void releaseButtons(); // all three up, and the 0x16 report
+    void releaseKeys();    // every key slot empty, and the 0x15 report
 
     FeatureChannel& channel_;
     std::array<uint8_t, 6> keys_{};
