@@ -131,6 +131,15 @@ public:
         return true;
     }
 
+    // serve() then find(), for the commands that need the mouse at once: kExitOk, or the exit
+    // status to end with (the message is out).
+    int connect() {
+        if (!serve()) {
+            return kExitFailure;
+        }
+        return find() ? kExitOk : kExitNoMouse;
+    }
+
     device::HidBackend& backend() { return *backend_; }
     device::MouseSession& session() { return *session_; }
 
@@ -277,11 +286,8 @@ int apply(const Context& c) {
     }
     MacroTables none;
     Mouse mouse(c, none);
-    if (!mouse.serve()) {
-        return kExitFailure;
-    }
-    if (!mouse.find()) {
-        return kExitNoMouse;
+    if (const int status = mouse.connect(); status != kExitOk) {
+        return status;
     }
     MouseSettings settings;
     LoadConfiguration(c.paths.configPath(), *profile, false, c.language, settings);
@@ -481,11 +487,8 @@ int macroPlay(const Context& c) {
     }
     SharedModel model;
     Mouse mouse(c, tables, hooksFor(c, model));
-    if (!mouse.serve()) {
-        return kExitFailure;
-    }
-    if (!mouse.find()) {
-        return kExitNoMouse;
+    if (const int status = mouse.connect(); status != kExitOk) {
+        return status;
     }
     mouse.session().buttons().playMacro(MacroTableKind::User, c.options.number, 0);
     return kExitOk;
@@ -523,11 +526,8 @@ int run(const Context& c) {
     LoadConfiguration(c.paths.configPath(), *profile, false, c.language, model.settings);
     model.curConfig = *profile;
     Mouse mouse(c, tables, hooksFor(c, model));
-    if (!mouse.serve()) {
-        return kExitFailure;
-    }
-    if (!mouse.find()) {
-        return kExitNoMouse;
+    if (const int status = mouse.connect(); status != kExitOk) {
+        return status;
     }
     device::MouseSession& session = mouse.session();
     bool removed = false;
